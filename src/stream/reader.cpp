@@ -1,0 +1,742 @@
+#include "stream/reader.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+#include "rtl/codepage.h"
+#include "rtl/exceptions.h"
+#include "stream/extended.h"
+#include "stream/registry.h"
+
+namespace qr2vor {
+
+namespace {
+
+// A reference into another root, waiting for that root. A guard component asks every holder for
+// free notification, so a waiting reference never outlives the object it would fill.
+struct GlobalFixup {
+  TPersistent* instance;
+  const TPropInfo* property;
+  std::string rootName;
+  std::string name;
+  TComponent* component;
+};
+
+class GlobalFixupList : public TComponent {
+ public:
+  GlobalFixupList() : TComponent(nullptr) {}
+  std::vector<GlobalFixup> fixups;
+
+  void Add(GlobalFixup fixup) {
+    fixup.component->FreeNotification(this);
+    fixups.push_back(std::move(fixup));
+  }
+  void Notification(TComponent* component, TOperation operation) override {
+    TComponent::Notification(component, operation);
+    if (operation == TOperation::opRemove) {
+      std::erase_if(fixups, [&](const GlobalFixup& f) { return f.component == component; });
+    }
+  }
+};
+
+GlobalFixupList& GlobalFixups() {
+  static GlobalFixupList list;
+  return list;
+}
+
+TComponent* FindNestedComponent(TComponent* root, std::string_view name) {
+  if (root == nullptr) return nullptr;
+  if (TComponent* found = root->FindComponent(name)) return found;
+  return SameText(name, "Owner") ? root : nullptr;
+}
+
+std::string LowLevelName(const TComponent* component) {
+  return component->Name().empty() ? component->ClassName() : component->Name();
+}
+
+}  // namespace
+
+void GlobalFixupReferences() {
+  auto& list = GlobalFixups();
+  // Resolving may free nothing, but setting a property may start notifications; work on a copy.
+  std::vector<GlobalFixup> pending = list.fixups;
+  for (const GlobalFixup& fixup : pending) {
+    TComponent* root = FindGlobalComponent(fixup.rootName);
+    if (root == nullptr) continue;
+    const auto it = std::find_if(list.fixups.begin(), list.fixups.end(), [&](const auto& f) {
+      return f.instance == fixup.instance && f.property == fixup.property;
+    });
+    if (it == list.fixups.end()) continue;
+    list.fixups.erase(it);
+    fixup.property->setObject(*fixup.instance, FindNestedComponent(root, fixup.name));
+  }
+}
+
+size_t PendingGlobalFixups() { return GlobalFixups().fixups.size(); }
+
+// Limits the nesting of objects, lists and collections so that no input can exhaust the stack.
+class TReader::DepthGuard {
+ public:
+  explicit DepthGuard(TReader& reader) : reader_(reader) {
+    if (++reader_.depth_ > kMaxNestingDepth) {
+      --reader_.depth_;
+      throw EReadError(msg::kInvalidStreamFormat);
+    }
+  }
+  ~DepthGuard() { --reader_.depth_; }
+  DepthGuard(const DepthGuard&) = delete;
+  DepthGuard& operator=(const DepthGuard&) = delete;
+
+ private:
+  TReader& reader_;
+};
+
+TReader::TReader(TStream& stream, int bufferSize)
+    : stream_(stream), buffer_(static_cast<size_t>(std::max(bufferSize, 16))) {}
+
+TReader::~TReader() {
+  if (bufEnd_ > bufPos_) {
+    stream_.Seek(-static_cast<int64_t>(bufEnd_ - bufPos_), TSeekOrigin::soCurrent);
+  }
+}
+
+void TReader::ReadBuffer() {
+  bufEnd_ = stream_.Read(buffer_.data(), buffer_.size());
+  bufPos_ = 0;
+  if (bufEnd_ == 0) throw EReadError(msg::kStreamRead);
+}
+
+void TReader::Read(void* buffer, size_t count) {
+  auto* out = static_cast<uint8_t*>(buffer);
+  while (count > 0) {
+    if (bufPos_ == bufEnd_) ReadBuffer();
+    const size_t n = std::min(count, bufEnd_ - bufPos_);
+    std::memcpy(out, buffer_.data() + bufPos_, n);
+    bufPos_ += n;
+    out += n;
+    count -= n;
+  }
+}
+
+uint8_t TReader::ReadByte() {
+  if (bufPos_ == bufEnd_) ReadBuffer();
+  return buffer_[bufPos_++];
+}
+
+int64_t TReader::RemainingBytes() {
+  return static_cast<int64_t>(bufEnd_ - bufPos_) + stream_.Remaining();
+}
+
+uint32_t TReader::ReadLength() {
+  uint8_t bytes[4];
+  Read(bytes, 4);
+  const uint32_t length = bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (uint32_t{bytes[3]} << 24);
+  if (length > bufEnd_ - bufPos_ && static_cast<int64_t>(length) > RemainingBytes()) {
+    throw EReadError(msg::kStreamRead);
+  }
+  return length;
+}
+
+void TReader::ReadSignature() {
+  char signature[4];
+  Read(signature, 4);
+  if (std::memcmp(signature, kSignature, 4) != 0) throw EReadError(msg::kInvalidStreamFormat);
+}
+
+void TReader::ReadPrefix(uint8_t& flags, int& position) {
+  flags = 0;
+  position = -1;
+  if ((NextValue() & kPrefixMask) != kPrefixMask) return;
+  flags = ReadByte() & 0x0F;
+  if ((flags & ffChildPos) != 0) position = ReadInteger();
+}
+
+TValueType TReader::ReadValue() { return static_cast<TValueType>(ReadByte()); }
+
+TValueType TReader::NextValue() {
+  const TValueType value = ReadValue();
+  --bufPos_;
+  return value;
+}
+
+bool TReader::EndOfList() { return NextValue() == vaNull; }
+
+void TReader::PropValueError() {
+  --bufPos_;  // the tag byte just read is still in the buffer
+  SkipValue();
+  throw EReadError(msg::kInvalidPropertyValue);
+}
+
+void TReader::ReadListBegin() {
+  if (ReadValue() != vaList) PropValueError();
+}
+
+void TReader::ReadListEnd() {
+  if (ReadValue() != vaNull) PropValueError();
+}
+
+int64_t TReader::ReadInt64() {
+  switch (ReadValue()) {
+    case vaInt8:
+      return static_cast<int8_t>(ReadByte());
+    case vaInt16: {
+      uint8_t b[2];
+      Read(b, 2);
+      return static_cast<int16_t>(b[0] | (b[1] << 8));
+    }
+    case vaInt32: {
+      uint8_t b[4];
+      Read(b, 4);
+      return static_cast<int32_t>(b[0] | (b[1] << 8) | (b[2] << 16) | (uint32_t{b[3]} << 24));
+    }
+    case vaInt64: {
+      uint8_t b[8];
+      Read(b, 8);
+      uint64_t v = 0;
+      for (int i = 7; i >= 0; --i) v = (v << 8) | b[i];
+      return static_cast<int64_t>(v);
+    }
+    default:
+      PropValueError();
+  }
+}
+
+int32_t TReader::ReadInteger() {
+  const int64_t value = ReadInt64();
+  if (value < INT32_MIN || value > INT32_MAX) throw EReadError(msg::kInvalidPropertyValue);
+  return static_cast<int32_t>(value);
+}
+
+double TReader::ReadFloat() {
+  const auto readDouble = [this] {
+    uint8_t b[8];
+    Read(b, 8);
+    uint64_t v = 0;
+    for (int i = 7; i >= 0; --i) v = (v << 8) | b[i];
+    return v;
+  };
+  switch (ReadValue()) {
+    case vaExtended: {
+      Extended80 bytes;
+      Read(bytes.data(), bytes.size());
+      return ExtendedToDouble(bytes);
+    }
+    case vaSingle: {
+      uint8_t b[4];
+      Read(b, 4);
+      return std::bit_cast<float>(
+          static_cast<uint32_t>(b[0] | (b[1] << 8) | (b[2] << 16) | (uint32_t{b[3]} << 24)));
+    }
+    case vaDouble:
+    case vaDate:
+      return std::bit_cast<double>(readDouble());
+    case vaCurrency:
+      return static_cast<double>(static_cast<int64_t>(readDouble())) / 10000.0;
+    default:
+      --bufPos_;
+      return static_cast<double>(ReadInt64());
+  }
+}
+
+std::string TReader::ReadLongString(uint32_t length) {
+  std::string text(length, '\0');
+  Read(text.data(), length);
+  return text;
+}
+
+std::string TReader::ReadString() {
+  switch (ReadValue()) {
+    case vaString: {
+      const uint8_t length = ReadByte();
+      return ReadLongString(length);
+    }
+    case vaLString:
+      return ReadLongString(ReadLength());
+    case vaUTF8String:
+      return Utf8ToAnsi(ReadLongString(ReadLength()));
+    case vaWString: {
+      uint8_t b[4];
+      Read(b, 4);
+      const uint64_t units = b[0] | (b[1] << 8) | (b[2] << 16) | (uint64_t{b[3]} << 24);
+      if (static_cast<int64_t>(units * 2) > RemainingBytes()) throw EReadError(msg::kStreamRead);
+      std::u16string text(units, u'\0');
+      for (char16_t& unit : text) {
+        uint8_t pair[2];
+        Read(pair, 2);
+        unit = static_cast<char16_t>(pair[0] | (pair[1] << 8));
+      }
+      return Utf16ToAnsi(text);
+    }
+    default:
+      PropValueError();
+  }
+}
+
+std::string TReader::ReadIdent() {
+  switch (ReadValue()) {
+    case vaIdent:
+      return ReadStr();
+    case vaFalse:
+      return "False";
+    case vaTrue:
+      return "True";
+    case vaNil:
+      return "nil";
+    default:
+      PropValueError();
+  }
+}
+
+bool TReader::ReadBoolean() {
+  switch (ReadValue()) {
+    case vaTrue:
+      return true;
+    case vaFalse:
+      return false;
+    default:
+      PropValueError();
+  }
+}
+
+char TReader::ReadChar() {
+  if (ReadValue() != vaString) PropValueError();
+  const uint8_t length = ReadByte();
+  if (length != 1) {
+    std::string ignored(length, '\0');
+    Read(ignored.data(), length);
+    throw EReadError(msg::kInvalidPropertyValue);
+  }
+  return static_cast<char>(ReadByte());
+}
+
+std::string TReader::ReadStr() {
+  const uint8_t length = ReadByte();
+  return ReadLongString(length);
+}
+
+uint32_t TReader::ReadSet(const TEnumInfo& elements) {
+  if (ReadValue() != vaSet) PropValueError();
+  uint32_t result = 0;
+  for (std::string name = ReadStr(); !name.empty(); name = ReadStr()) {
+    const int ordinal = elements.Ordinal(name);
+    if (ordinal < 0 || ordinal > 31) {
+      while (!ReadStr().empty()) {
+      }
+      throw EReadError(msg::kInvalidPropertyValue);
+    }
+    result |= uint32_t{1} << ordinal;
+  }
+  return result;
+}
+
+void TReader::SkipValue() {
+  const auto skipBytes = [this](uint64_t count) {
+    uint8_t scratch[256];
+    while (count > 0) {
+      const size_t n = static_cast<size_t>(std::min<uint64_t>(count, sizeof scratch));
+      Read(scratch, n);
+      count -= n;
+    }
+  };
+  switch (ReadValue()) {
+    case vaNull:
+    case vaFalse:
+    case vaTrue:
+    case vaNil:
+      break;
+    case vaList: {
+      DepthGuard guard(*this);
+      while (!EndOfList()) SkipValue();
+      ReadByte();
+      break;
+    }
+    case vaInt8:
+      skipBytes(1);
+      break;
+    case vaInt16:
+      skipBytes(2);
+      break;
+    case vaInt32:
+    case vaSingle:
+      skipBytes(4);
+      break;
+    case vaExtended:
+      skipBytes(10);
+      break;
+    case vaCurrency:
+    case vaDate:
+    case vaInt64:
+    case vaDouble:
+      skipBytes(8);
+      break;
+    case vaString:
+    case vaIdent:
+      skipBytes(ReadByte());
+      break;
+    case vaBinary:
+    case vaLString:
+    case vaUTF8String:
+      skipBytes(ReadLength());
+      break;
+    case vaWString: {
+      uint8_t b[4];
+      Read(b, 4);
+      skipBytes(2 * (b[0] | (b[1] << 8) | (b[2] << 16) | (uint64_t{b[3]} << 24)));
+      break;
+    }
+    case vaSet:
+      while (!ReadStr().empty()) {
+      }
+      break;
+    case vaCollection: {
+      DepthGuard guard(*this);
+      while (!EndOfList()) {
+        const TValueType next = NextValue();
+        if (next == vaInt8 || next == vaInt16 || next == vaInt32) SkipValue();
+        ReadByte();  // the item's list begin
+        while (!EndOfList()) SkipProperty();
+        ReadByte();
+      }
+      ReadByte();
+      break;
+    }
+    default:
+      throw EReadError(msg::kInvalidStreamFormat);
+  }
+}
+
+void TReader::SkipProperty() {
+  ReadStr();
+  SkipValue();
+}
+
+void TReader::SkipComponent(bool skipHeader) {
+  DepthGuard guard(*this);
+  if (skipHeader) {
+    uint8_t flags;
+    int position;
+    ReadPrefix(flags, position);
+    ReadStr();
+    ReadStr();
+  }
+  while (!EndOfList()) SkipProperty();
+  ReadByte();
+  while (!EndOfList()) SkipComponent(true);
+  ReadByte();
+}
+
+bool TReader::Error(const std::string& message) {
+  bool handled = false;
+  if (OnError) OnError(*this, message, handled);
+  return handled;
+}
+
+const TClassInfo& TReader::FindComponentClass(std::string_view name) const {
+  if (root_ != nullptr) {
+    for (const TClassInfo* c = &root_->ClassInfo(); c != nullptr; c = c->Parent()) {
+      for (const TClassInfo* field : c->FieldClasses()) {
+        if (SameText(field->Name(), name)) return *field;
+      }
+    }
+  }
+  return FindClass(name);
+}
+
+TComponent* TReader::ReadRootComponent(TComponent* root) {
+  ReadSignature();
+  uint8_t flags;
+  int position;
+  ReadPrefix(flags, position);
+  std::unique_ptr<TComponent> created;
+  if (root != nullptr) {
+    ReadStr();
+    std::string name = ReadStr();
+    if (!root->HasState(csDesigning)) {
+      // The root takes a name no other open root holds: "Name", else "Name_1", "Name_2", ...
+      std::string unique = name;
+      for (int i = 1; !unique.empty() && FindGlobalComponent(unique) != nullptr &&
+                      FindGlobalComponent(unique) != root;
+           ++i) {
+        unique = fmt::format("{}_{}", name, i);
+      }
+      root->SetName(unique);
+    }
+  } else {
+    const TClassInfo& type = FindClass(ReadStr());
+    if (!type.Factory()) throw EClassNotFound(fmt::runtime(msg::kClassNotFound), type.Name());
+    created.reset(type.Factory()(nullptr));
+    root = created.get();
+    root->SetName(ReadStr());
+  }
+  root_ = owner_ = current_ = root;
+  parent_ = nullptr;
+  loaded_.assign(1, root);
+  root->IncludeState(csLoading | csReading);
+  ReadData(*root);
+  root->ExcludeState(csReading);
+  FixupReferences();
+  const std::vector<TComponent*> loaded = std::move(loaded_);
+  loaded_.clear();
+  created_.clear();
+  for (TComponent* component : loaded) component->Loaded();
+  GlobalFixupReferences();
+  return created ? created.release() : root;
+}
+
+void TReader::ReadData(TComponent& instance) {
+  TComponent* const savedCurrent = current_;
+  current_ = &instance;
+  while (!EndOfList()) ReadProperty(instance);
+  ReadByte();
+  TComponent* const savedParent = parent_;
+  TComponent* const savedOwner = owner_;
+  parent_ = instance.GetChildParent();
+  owner_ = instance.GetChildOwner();
+  if (owner_ == nullptr) owner_ = root_;
+  while (!EndOfList()) ReadComponent();
+  ReadByte();
+  parent_ = savedParent;
+  owner_ = savedOwner;
+  current_ = savedCurrent;
+}
+
+void TReader::DiscardCreatedSince(size_t mark) {
+  while (created_.size() > mark) {
+    TComponent* component = created_.back();
+    created_.pop_back();
+    std::erase(loaded_, component);
+    std::erase_if(fixups_, [&](const Fixup& f) { return f.component == component; });
+    delete component;
+  }
+}
+
+TComponent* TReader::ReadComponent() {
+  DepthGuard guard(*this);
+  uint8_t flags;
+  int position;
+  ReadPrefix(flags, position);
+  const std::string className = ReadStr();
+  const std::string name = ReadStr();
+
+  const size_t mark = created_.size();
+  TComponent* result = nullptr;
+  try {
+    if ((flags & ffInherited) != 0) {
+      result = root_->FindComponent(name);
+      if (result == nullptr && OnAncestorNotFound) {
+        OnAncestorNotFound(*this, name, GetClass(className), result);
+      }
+      if (result == nullptr) throw EReadError(fmt::runtime(msg::kAncestorNotFound), name);
+      result->SetParentComponent(parent_);
+    } else {
+      const TClassInfo& type = FindComponentClass(className);
+      if (!type.Factory()) throw EClassNotFound(fmt::runtime(msg::kClassNotFound), className);
+      result = type.Factory()(owner_);
+      created_.push_back(result);
+      result->IncludeState(csLoading);
+      result->SetParentComponent(parent_);
+      std::string newName = name;
+      if (OnSetName) OnSetName(*this, result, newName);
+      result->SetName(newName);
+    }
+  } catch (const Exception& e) {
+    DiscardCreatedSince(mark);
+    SkipComponent(false);
+    if (!Error(e.Message())) throw;
+    return nullptr;
+  }
+
+  try {
+    result->IncludeState(csLoading | csReading);
+    ReadData(*result);
+    result->ExcludeState(csReading);
+    if ((flags & ffChildPos) != 0 && parent_ != nullptr) parent_->SetChildOrder(result, position);
+    if (std::find(loaded_.begin(), loaded_.end(), result) == loaded_.end()) {
+      loaded_.push_back(result);
+    }
+  } catch (...) {
+    DiscardCreatedSince(mark);
+    throw;
+  }
+  return result;
+}
+
+void TReader::ReadProperty(TPersistent& instance) {
+  const std::string path = ReadStr();
+  try {
+    TPersistent* target = &instance;
+    size_t start = 0;
+    for (size_t dot = path.find('.'); dot != std::string::npos; dot = path.find('.', start)) {
+      const TPropInfo* property = target->ClassInfo().FindProperty(path.substr(start, dot - start));
+      if (property == nullptr) {
+        SkipValue();
+        throw EReadError(msg::kUnknownProperty);
+      }
+      TPersistent* nested = property->kind == TTypeKind::tkClass ? property->getObject(*target) : nullptr;
+      if (nested == nullptr) {
+        SkipValue();
+        throw EReadError(msg::kInvalidPropertyPath);
+      }
+      target = nested;
+      start = dot + 1;
+    }
+    const std::string last = path.substr(start);
+    if (const TPropInfo* property = target->ClassInfo().FindProperty(last)) {
+      ReadPropValue(*target, *property);
+    } else {
+      propName_ = last;
+      target->DefineProperties(*this);
+      if (!propName_.empty()) {
+        propName_.clear();
+        SkipValue();
+        throw EReadError(msg::kUnknownProperty);
+      }
+    }
+  } catch (const Exception& e) {
+    propName_.clear();
+    const std::string owner = current_ != nullptr ? LowLevelName(current_) : instance.ClassName();
+    EReadError error(fmt::runtime(msg::kErrorReading), owner, path, e.Message());
+    if (!Error(error.Message())) throw error;
+  }
+}
+
+void TReader::ReadPropValue(TPersistent& instance, const TPropInfo& property) {
+  if (!property.Writable()) {
+    SkipValue();
+    throw EReadError(msg::kReadOnlyProperty);
+  }
+  switch (property.kind) {
+    case TTypeKind::tkInteger: {
+      if (NextValue() == vaIdent) {
+        const std::string ident = ReadIdent();
+        int32_t value = 0;
+        if (!IdentToIntOf(*property.intType, ident, value)) {
+          throw EReadError(msg::kInvalidPropertyValue);
+        }
+        property.setOrd(instance, value);
+      } else {
+        property.setOrd(instance, ReadInteger());
+      }
+      break;
+    }
+    case TTypeKind::tkChar:
+      property.setOrd(instance, static_cast<unsigned char>(ReadChar()));
+      break;
+    case TTypeKind::tkEnumeration: {
+      const int ordinal = property.enumType->Ordinal(ReadIdent());
+      if (ordinal < 0) throw EReadError(msg::kInvalidPropertyValue);
+      property.setOrd(instance, ordinal);
+      break;
+    }
+    case TTypeKind::tkSet:
+      property.setOrd(instance, ReadSet(*property.enumType));
+      break;
+    case TTypeKind::tkFloat:
+      property.setFloat(instance, ReadFloat());
+      break;
+    case TTypeKind::tkString:
+      property.setString(instance, ReadString());
+      break;
+    case TTypeKind::tkClass:
+      ReadReference(instance, property);
+      break;
+    case TTypeKind::tkMethod:
+      ReadMethod(instance, property);
+      break;
+  }
+}
+
+void TReader::ReadReference(TPersistent& instance, const TPropInfo& property) {
+  switch (NextValue()) {
+    case vaNil:
+      ReadValue();
+      property.setObject(instance, nullptr);
+      return;
+    case vaCollection: {
+      auto* collection = dynamic_cast<TCollection*>(property.getObject(instance));
+      if (collection == nullptr) {
+        SkipValue();
+        throw EReadError(msg::kInvalidPropertyValue);
+      }
+      ReadValue();
+      ReadCollection(*collection);
+      return;
+    }
+    default:
+      break;
+  }
+  const std::string name = ReadIdent();
+  const size_t dot = name.find('.');
+  if (dot == std::string::npos) {
+    fixups_.push_back({&instance, &property, name, current_});
+  } else if (current_ != nullptr) {
+    GlobalFixups().Add({&instance, &property, name.substr(0, dot), name.substr(dot + 1), current_});
+  }
+}
+
+void TReader::ReadMethod(TPersistent& instance, const TPropInfo& property) {
+  if (NextValue() == vaNil) {
+    ReadValue();
+    property.setMethod(instance, TMethod{});
+    return;
+  }
+  const std::string name = ReadIdent();
+  bool found = root_ != nullptr && root_->ClassInfo().HasMethod(name);
+  bool error = !found;
+  if (OnFindMethod) OnFindMethod(*this, name, found, error);
+  if (found) {
+    property.setMethod(instance, TMethod{name, root_});
+  } else if (error) {
+    throw EReadError(msg::kInvalidPropertyValue);
+  }
+}
+
+void TReader::ReadCollection(TCollection& collection) {
+  DepthGuard guard(*this);
+  collection.BeginUpdate();
+  try {
+    if (!EndOfList()) collection.Clear();
+    while (!EndOfList()) {
+      const TValueType next = NextValue();
+      if (next == vaInt8 || next == vaInt16 || next == vaInt32) ReadInteger();
+      TCollectionItem* item = collection.Add();
+      ReadListBegin();
+      while (!EndOfList()) ReadProperty(*item);
+      ReadListEnd();
+    }
+    ReadListEnd();
+  } catch (...) {
+    collection.EndUpdate();
+    throw;
+  }
+  collection.EndUpdate();
+}
+
+void TReader::FixupReferences() {
+  std::vector<Fixup> fixups = std::move(fixups_);
+  fixups_.clear();
+  for (Fixup& fixup : fixups) {
+    if (OnReferenceName) OnReferenceName(*this, fixup.name);
+    fixup.property->setObject(*fixup.instance, FindNestedComponent(root_, fixup.name));
+  }
+}
+
+void TReader::DefineProperty(std::string_view name, const TReaderProc& readProc,
+                             const TWriterProc&, bool) {
+  if (readProc && !propName_.empty() && SameText(name, propName_)) {
+    propName_.clear();
+    readProc(*this);
+  }
+}
+
+void TReader::DefineBinaryProperty(std::string_view name, const TStreamProc& readProc,
+                                   const TStreamProc&, bool) {
+  if (!readProc || propName_.empty() || !SameText(name, propName_)) return;
+  propName_.clear();
+  if (ReadValue() != vaBinary) PropValueError();
+  TMemoryStream data(ReadLongString(ReadLength()));
+  readProc(data);
+}
+
+}  // namespace qr2vor

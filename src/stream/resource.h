@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "rtl/component.h"
+#include "rtl/streams.h"
+
+namespace qr2vor {
+
+// Writes a resource header named `name` (upper case, at most 63 characters), the component
+// stream of `root`, and then patches the header's size field; the stream ends up at its end.
+void WriteDescendentRes(TStream& stream, std::string_view name, TComponent& root);
+// Checks the resource header at the stream's position and moves to the component stream behind
+// it; raises EInvalidImage "Invalid stream format" when the header is not one. Answers the name.
+std::string ReadResHeader(TStream& stream);
+
+}  // namespace qr2vor
