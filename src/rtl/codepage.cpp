@@ -84,11 +84,11 @@ std::string Utf8ToAnsi(std::string_view utf8) {
   size_t i = 0;
   while (i < utf8.size()) {
     const auto lead = static_cast<unsigned char>(utf8[i]);
-    const int extra = lead < 0x80            ? 0
-                      : (lead >> 5) == 0x06  ? 1
-                      : (lead >> 4) == 0x0E  ? 2
-                      : (lead >> 3) == 0x1E  ? 3
-                                             : -1;
+    const int extra = lead < 0x80           ? 0
+                      : (lead >> 5) == 0x06 ? 1
+                      : (lead >> 4) == 0x0E ? 2
+                      : (lead >> 3) == 0x1E ? 3
+                                            : -1;
     if (extra < 0 || i + static_cast<size_t>(extra) >= utf8.size() + (extra == 0)) {
       out += '?';
       ++i;

@@ -7,11 +7,10 @@
 namespace qr2vor {
 
 const TClassInfo& TComponent::StaticClassInfo() {
-  static const TClassInfo info =
-      TClassInfo::Derive<TComponent, TPersistent>("TComponent")
-          .String("Name", &TComponent::Name, &TComponent::SetName)
-          .Stored(false)
-          .Integer("Tag", &TComponent::Tag, &TComponent::SetTag, 0);
+  static const TClassInfo info = TClassInfo::Derive<TComponent, TPersistent>("TComponent")
+                                     .String("Name", &TComponent::Name, &TComponent::SetName)
+                                     .Stored(false)
+                                     .Integer("Tag", &TComponent::Tag, &TComponent::SetTag, 0);
   return info;
 }
 
@@ -44,7 +43,8 @@ TComponent::~TComponent() {
 }
 
 TComponent* TComponent::Components(int index) const {
-  if (index < 0 || index >= ComponentCount()) throw EListError(fmt::runtime(msg::kListIndex), index);
+  if (index < 0 || index >= ComponentCount())
+    throw EListError(fmt::runtime(msg::kListIndex), index);
   return components_[static_cast<size_t>(index)].get();
 }
 

@@ -47,7 +47,8 @@ int64_t TStream::CopyFrom(TStream& source, int64_t count) {
 size_t TMemoryStream::Read(void* buffer, size_t count) {
   const int64_t size = static_cast<int64_t>(data_.size());
   if (position_ >= size) return 0;
-  const size_t n = static_cast<size_t>(std::min<int64_t>(size - position_, static_cast<int64_t>(count)));
+  const size_t n =
+      static_cast<size_t>(std::min<int64_t>(size - position_, static_cast<int64_t>(count)));
   std::memcpy(buffer, data_.data() + position_, n);
   position_ += static_cast<int64_t>(n);
   return n;
@@ -150,8 +151,9 @@ void SaveFileAtomically(const std::string& path, std::string_view bytes) {
   if (ok) {
     // mkstemp creates the file readable by the owner only; give it the usual permissions.
     std::error_code ignored;
-    fs::permissions(pattern, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
-                                 fs::perms::others_read,
+    fs::permissions(pattern,
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                        fs::perms::others_read,
                     ignored);
     ok = std::rename(pattern.c_str(), path.c_str()) == 0;
   }

@@ -64,7 +64,8 @@ int TStrings::IndexOfName(std::string_view name) const {
   for (int i = 0; i < Count(); ++i) {
     const std::string& line = Get(i);
     const size_t eq = line.find('=');
-    if (eq != std::string::npos && CompareText(std::string_view(line).substr(0, eq), name, false) == 0) {
+    if (eq != std::string::npos &&
+        CompareText(std::string_view(line).substr(0, eq), name, false) == 0) {
       return i;
     }
   }
@@ -117,10 +118,9 @@ std::string TStrings::CommaText() const {
   for (int i = 0; i < Count(); ++i) {
     const std::string& s = Get(i);
     if (i > 0) result += ',';
-    const bool quote = s.empty() || s.find_first_of(" ,\"") != std::string::npos ||
-                       std::any_of(s.begin(), s.end(), [](char c) {
-                         return static_cast<unsigned char>(c) < ' ';
-                       });
+    const bool quote =
+        s.empty() || s.find_first_of(" ,\"") != std::string::npos ||
+        std::any_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < ' '; });
     if (!quote) {
       result += s;
       continue;

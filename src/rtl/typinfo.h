@@ -19,7 +19,16 @@ namespace qr2vor {
 class TPersistent;
 class TComponent;
 
-enum class TTypeKind { tkInteger, tkChar, tkEnumeration, tkFloat, tkString, tkSet, tkClass, tkMethod };
+enum class TTypeKind {
+  tkInteger,
+  tkChar,
+  tkEnumeration,
+  tkFloat,
+  tkString,
+  tkSet,
+  tkClass,
+  tkMethod
+};
 
 // Case-insensitive comparison of identifiers (ASCII letters only, as the toolkit compares names).
 bool SameText(std::string_view a, std::string_view b);
@@ -56,7 +65,8 @@ const TIntegerType& CursorType();
 // Named integer constants: per integer type, a list of mappings tried in registration order.
 using TIdentToInt = std::function<bool(std::string_view ident, int32_t& value)>;
 using TIntToIdent = std::function<bool(int32_t value, std::string& ident)>;
-void RegisterIntegerConsts(const TIntegerType& type, TIdentToInt identToInt, TIntToIdent intToIdent);
+void RegisterIntegerConsts(const TIntegerType& type, TIdentToInt identToInt,
+                           TIntToIdent intToIdent);
 // The first mapping registered for `type` names the value, or nothing.
 bool IntToIdentOf(const TIntegerType& type, int32_t value, std::string& ident);
 // The first mapping for `type` that knows `ident` gives the value.
@@ -287,9 +297,7 @@ class TClassInfo::Builder {
   template <class G, class S>
   static TPropInfo Ordinal(std::string name, TTypeKind kind, G get, S set) {
     TPropInfo p = NewProperty(std::move(name), kind);
-    p.getOrd = [get](const TPersistent& o) {
-      return static_cast<int64_t>(detail::Get<T>(get, o));
-    };
+    p.getOrd = [get](const TPersistent& o) { return static_cast<int64_t>(detail::Get<T>(get, o)); };
     if constexpr (!std::is_null_pointer_v<S>) {
       p.setOrd = [set](TPersistent& o, int64_t v) {
         using V = detail::GetResult<T, G>;

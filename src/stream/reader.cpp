@@ -131,7 +131,8 @@ int64_t TReader::RemainingBytes() {
 uint32_t TReader::ReadLength() {
   uint8_t bytes[4];
   Read(bytes, 4);
-  const uint32_t length = bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (uint32_t{bytes[3]} << 24);
+  const uint32_t length =
+      bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (uint32_t{bytes[3]} << 24);
   if (length > bufEnd_ - bufPos_ && static_cast<int64_t>(length) > RemainingBytes()) {
     throw EReadError(msg::kStreamRead);
   }
@@ -573,7 +574,8 @@ void TReader::ReadProperty(TPersistent& instance) {
         SkipValue();
         throw EReadError(msg::kUnknownProperty);
       }
-      TPersistent* nested = property->kind == TTypeKind::tkClass ? property->getObject(*target) : nullptr;
+      TPersistent* nested =
+          property->kind == TTypeKind::tkClass ? property->getObject(*target) : nullptr;
       if (nested == nullptr) {
         SkipValue();
         throw EReadError(msg::kInvalidPropertyPath);
@@ -722,8 +724,8 @@ void TReader::FixupReferences() {
   }
 }
 
-void TReader::DefineProperty(std::string_view name, const TReaderProc& readProc,
-                             const TWriterProc&, bool) {
+void TReader::DefineProperty(std::string_view name, const TReaderProc& readProc, const TWriterProc&,
+                             bool) {
   if (readProc && !propName_.empty() && SameText(name, propName_)) {
     propName_.clear();
     readProc(*this);

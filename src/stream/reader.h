@@ -31,8 +31,8 @@ class TReader : public TFiler, public TValueReader {
       std::function<void(TReader&, const std::string& name, bool& found, bool& error)>;
   using TSetNameHook = std::function<void(TReader&, TComponent*, std::string& name)>;
   // Asked for an inherited object missing from the root; may supply one.
-  using TAncestorNotFoundHook = std::function<void(
-      TReader&, const std::string& name, const TClassInfo* type, TComponent*& component)>;
+  using TAncestorNotFoundHook = std::function<void(TReader&, const std::string& name,
+                                                   const TClassInfo* type, TComponent*& component)>;
   using TReferenceNameHook = std::function<void(TReader&, std::string& name)>;
 
   explicit TReader(TStream& stream, int bufferSize = kFilerBufferSize);

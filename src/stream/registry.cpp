@@ -79,7 +79,8 @@ void RegisterStandardIntegerConsts() {
   done = true;
   const auto add = [](const TIntegerType& type, std::span<const IdentMapEntry> map) {
     RegisterIntegerConsts(
-        type, [map](std::string_view ident, int32_t& value) { return IdentToInt(map, ident, value); },
+        type,
+        [map](std::string_view ident, int32_t& value) { return IdentToInt(map, ident, value); },
         [map](int32_t value, std::string& ident) {
           const char* name = IntToIdent(map, value);
           if (name != nullptr) ident = name;
