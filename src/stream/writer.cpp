@@ -108,8 +108,10 @@ void TWriter::WriteFloat(double value) {
 
 void TWriter::WriteSet(uint32_t value, const TEnumInfo& elements) {
   WriteValue(vaSet);
+  // Bits without an element name cannot be written: an empty name would end the set early.
   for (int bit = 0; bit < 32; ++bit) {
-    if ((value & (uint32_t{1} << bit)) != 0) WriteStr(elements.NameOf(bit));
+    const std::string name = elements.NameOf(bit);
+    if ((value & (uint32_t{1} << bit)) != 0 && !name.empty()) WriteStr(name);
   }
   WriteStr("");
 }

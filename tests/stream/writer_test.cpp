@@ -75,6 +75,8 @@ TEST(WriterValues, SetsListMembersInBitOrder) {
   const TEnumInfo elements("TE", {"a", "bb", "c"});
   EXPECT_EQ(Written([&](TWriter& w) { w.WriteSet(0b101, elements); }), B({11, 1, 'a', 1, 'c', 0}));
   EXPECT_EQ(Written([&](TWriter& w) { w.WriteSet(0, elements); }), B({11, 0}));
+  // Members beyond the element names are left out rather than ending the set early.
+  EXPECT_EQ(Written([&](TWriter& w) { w.WriteSet(0b11010, elements); }), B({11, 2, 'b', 'b', 0}));
 }
 
 TEST(WriterValues, FloatsAreEightyBitExtended) {
