@@ -1,1 +1,132 @@
-int main() { return 0; }
+// qr2vor: the command-line tool. Each command is one function in the table below.
+
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <fmt/format.h>
+
+#include "rtl/exceptions.h"
+#include "rtl/streams.h"
+#include "stream/text_form.h"
+
+namespace qr2vor {
+namespace {
+
+constexpr int kExitSuccess = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+using TArguments = std::span<const std::string>;
+
+struct TCommand {
+  std::string_view name;
+  std::string_view arguments;  // as shown in the usage text
+  std::string_view summary;
+  size_t argumentCount;
+  int (*run)(TArguments arguments);
+};
+
+// A failure tied to one file: "qr2vor: FILE: message".
+int Fail(std::string_view file, std::string_view message) {
+  fmt::print(stderr, "qr2vor: {}: {}\n", file, message);
+  return kExitFailure;
+}
+
+// Loads a whole file; a folder is refused here, since reading one as a stream gives no bytes.
+std::string LoadInput(const std::string& path) {
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error))
+    throw EFOpenError(fmt::runtime(msg::kFOpen), path);
+  return LoadFile(path);
+}
+
+int RunDump(TArguments arguments) {
+  const std::string& file = arguments[0];
+  std::string text;
+  try {
+    text = FormFileToText(LoadInput(file));
+  } catch (const Exception& e) {
+    return Fail(file, e.Message());
+  }
+  fmt::print("{}", text);
+  return kExitSuccess;
+}
+
+int RunForm2Bin(TArguments arguments) {
+  const std::string& source = arguments[0];
+  const std::string& target = arguments[1];
+  std::string binary;
+  try {
+    binary = TextToFormFile(LoadInput(source));
+  } catch (const Exception& e) {
+    return Fail(source, e.Message());
+  }
+  try {
+    SaveFileAtomically(target, binary);
+  } catch (const Exception& e) {
+    return Fail(target, e.Message());
+  }
+  return kExitSuccess;
+}
+
+constexpr TCommand kCommands[] = {
+    {"dump", "FILE", "show a form file, report file or component stream as text", 1, RunDump},
+    {"form2bin", "TEXT.dfm BINARY.dfm", "convert a text form file to a binary form file", 2,
+     RunForm2Bin},
+};
+
+std::string Usage() {
+  std::string usage = "Usage: qr2vor COMMAND [ARGUMENTS]\n\nCommands:\n";
+  for (const TCommand& command : kCommands) {
+    usage += fmt::format("  {:<32}{}\n", fmt::format("{} {}", command.name, command.arguments),
+                         command.summary);
+  }
+  usage += "\nOptions:\n";
+  usage += fmt::format("  {:<32}{}\n", "--help", "show this help");
+  usage += fmt::format("  {:<32}{}\n", "--version", "show the version");
+  return usage;
+}
+
+int UsageError(std::string_view problem) {
+  fmt::print(stderr, "qr2vor: {}\n\n{}", problem, Usage());
+  return kExitUsage;
+}
+
+int Main(const std::vector<std::string>& arguments) {
+  if (arguments.empty()) return UsageError("no command given");
+  const std::string& name = arguments[0];
+  if (name == "--help" || name == "-h") {
+    fmt::print("{}", Usage());
+    return kExitSuccess;
+  }
+  if (name == "--version") {
+    fmt::print("qr2vor {}\n", QR2VOR_VERSION);
+    return kExitSuccess;
+  }
+  for (const TCommand& command : kCommands) {
+    if (name != command.name) continue;
+    const TArguments rest = TArguments(arguments).subspan(1);
+    if (rest.size() != command.argumentCount) {
+      return UsageError(fmt::format("{} expects {}", command.name, command.arguments));
+    }
+    return command.run(rest);
+  }
+  return UsageError(fmt::format("unknown command '{}'", name));
+}
+
+}  // namespace
+}  // namespace qr2vor
+
+int main(int argc, char** argv) {
+  try {
+    return qr2vor::Main(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const std::exception& e) {
+    fmt::print(stderr, "qr2vor: {}\n", e.what());
+    return qr2vor::kExitFailure;
+  }
+}
