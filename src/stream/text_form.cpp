@@ -559,12 +559,14 @@ class TextToBinary {
     uint8_t flags = IsKeyword("inherited") ? ffInherited : IsKeyword("inline") ? ffInline : 0;
     Advance();
     std::string name;
-    std::string className = ExpectIdent(kMaxClassName);
+    const int headerLine = token_.line;
+    std::string className = ExpectIdent(kMaxShortString);
     if (IsSymbol(':')) {
       Advance();
       name = std::move(className);
-      if (name.size() > kMaxShortString) Error("Identifier too long");
       className = ExpectIdent(kMaxClassName);
+    } else if (className.size() > kMaxClassName) {
+      ParseError(headerLine, "Identifier too long");
     }
     int32_t position = 0;
     if (IsSymbol('[')) {

@@ -230,6 +230,9 @@ TEST_F(TextFormTest, ParsesObjectHeadersAndStructure) {
             "TPF0" + Bytes({0xF3, 2, 2}) + Str("TB") + Str("A") + Bytes({0, 0}));
   EXPECT_EQ(Parse("inline A: TB\nend"),
             "TPF0" + Bytes({0xF4}) + Str("TB") + Str("A") + Bytes({0, 0}));
+  const std::string longName(255, 'N');
+  EXPECT_EQ(Parse("object " + longName + ": TB\nend"),
+            "TPF0" + Str("TB") + Str(longName) + Bytes({0, 0}));
   EXPECT_EQ(Parse("object TB [300]\nend"),
             "TPF0" + Bytes({0xF2, 3, 0x2C, 0x01}) + Str("TB") + Str("") + Bytes({0, 0}));
   // Keywords are not case-sensitive, and a keyword followed by '=' is a property name.
@@ -271,6 +274,8 @@ TEST_F(TextFormTest, ParserErrorsNameTheLine) {
       {"object A: TB\n  X = 1\n", "Line 3: 'end' expected"},
       {"object A: TB\n  object C: TD\n  end\n  Y = 2\nend", "Line 4: 'end' expected"},
       {"object A: " + std::string(240, 'T') + "\nend", "Line 1: Identifier too long"},
+      {"object " + std::string(240, 'T') + "\nend", "Line 1: Identifier too long"},
+      {"object " + std::string(256, 'N') + ": TB\nend", "Line 1: Identifier too long"},
       {"object A: TB\n  " + std::string(256, 'P') + " = 1\nend", "Line 2: Identifier too long"},
   };
   for (const auto& row : rows) {
@@ -334,6 +339,8 @@ TEST_F(TextFormTest, RoundTripsTextThroughBinary) {
       "  Width = 40000\n"
       "  Ratio = 0.1\n"
       "  Big = 1E300\n"
+      "  Tiny = 5E-324\n"
+      "  Zero = -0.0\n"
       "  Caption = 'O''Brien'#9'&'#200\n"
       "  Lines.Strings = (\n"
       "    'one'\n"
