@@ -68,6 +68,7 @@ TField::TField(TDataSet& dataSet, std::string fieldName, TFieldType dataType, in
 
 Variant TField::Value() const {
   dataSet_.CheckActive();
+  if (dataSet_.SyncWithMaster()) dataSet_.MoveFirst();
   if (fieldKind_ != fkData) return dataSet_.calcValues_[static_cast<size_t>(index_)];
   if (!dataSet_.hasRecord_) return Variant::Null();
   return dataSet_.InternalGetValue(dataIndex_);
@@ -274,6 +275,7 @@ void TDataSet::SetFiltered(bool filtered) {
 }
 
 bool TDataSet::Accepted() {
+  if (!InternalAccept()) return false;
   CalculateFields();
   bool accept = true;
   if (filtered_ && OnFilterRecord) OnFilterRecord(*this, accept);
@@ -291,7 +293,11 @@ int64_t TDataSet::SeekAccepted(int64_t record, int step) {
 
 void TDataSet::First() {
   CheckActive();
-  BeforeNavigate();
+  SyncWithMaster();
+  MoveFirst();
+}
+
+void TDataSet::MoveFirst() {
   int64_t found = SeekAccepted(0, 1);
   hasRecord_ = found >= 0;
   record_ = found;
@@ -302,7 +308,10 @@ void TDataSet::First() {
 
 void TDataSet::Next() {
   CheckActive();
-  BeforeNavigate();
+  if (SyncWithMaster()) {
+    MoveFirst();
+    return;
+  }
   if (eof_ || !hasRecord_) return;
   int64_t found = SeekAccepted(record_ + 1, 1);
   if (found < 0) {
@@ -319,7 +328,10 @@ void TDataSet::Next() {
 
 void TDataSet::Prior() {
   CheckActive();
-  BeforeNavigate();
+  if (SyncWithMaster()) {
+    MoveFirst();
+    return;
+  }
   if (bof_ || !hasRecord_) return;
   int64_t found = SeekAccepted(record_ - 1, -1);
   if (found < 0) {
@@ -336,7 +348,7 @@ void TDataSet::Prior() {
 
 void TDataSet::Last() {
   CheckActive();
-  BeforeNavigate();
+  if (SyncWithMaster()) MoveFirst();
   int64_t last = InternalRecordCount() - 1;
   if (last < -1) {
     last = std::max<int64_t>(record_, 0);
@@ -371,7 +383,7 @@ int64_t TDataSet::MoveBy(int64_t distance) {
 
 int64_t TDataSet::RecordCount() {
   CheckActive();
-  BeforeNavigate();
+  if (SyncWithMaster()) MoveFirst();
   int64_t count = InternalRecordCount();
   if (count >= 0 && !filtered_) return count;
   count = 0;
@@ -410,7 +422,7 @@ void TDataSet::GotoBookmark(const TBookmark& bookmark) {
 
 bool TDataSet::Locate(std::string_view keyFields, const std::vector<Variant>& keyValues) {
   CheckActive();
-  BeforeNavigate();
+  if (SyncWithMaster()) MoveFirst();
   std::vector<TField*> keys;
   for (const std::string& name : SplitFieldNames(keyFields)) keys.push_back(FieldByName(name));
   if (keys.size() != keyValues.size()) {

@@ -210,8 +210,11 @@ class TDataSet : public TComponent {
   virtual int64_t InternalRecordCount() { return -1; }
   // The value of column `column` in the current record.
   virtual Variant InternalGetValue(int column) const = 0;
-  // Tells the back end that a navigation call begins; detail data sets refresh here.
-  virtual void BeforeNavigate() {}
+  // Asked before every move and field read: a detail data set whose master has moved takes
+  // the master's new values and returns true, and the data set then moves to its first record.
+  virtual bool SyncWithMaster() { return false; }
+  // Whether the back end's current record belongs to the data set (a detail's master match).
+  virtual bool InternalAccept() { return true; }
   // The name used in messages: the component name, or the class name when it has none.
   std::string DisplayName() const;
 
@@ -230,6 +233,7 @@ class TDataSet : public TComponent {
   // record; returns the record found or -1.
   int64_t SeekAccepted(int64_t record, int step);
   bool Accepted();
+  void MoveFirst();
   void RecordChanged();
   void CalculateFields();
   Variant LookupValue(const TField& field);

@@ -1,0 +1,400 @@
+#include "platform/data/tables.h"
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include <fmt/format.h>
+
+#include "platform/data/csv_reader.h"
+#include "platform/data/sqlite_cursor.h"
+#include "rtl/exceptions.h"
+#include "stream/registry.h"
+
+namespace qr2vor {
+
+namespace {
+
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) {
+    text.remove_prefix(1);
+  }
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) {
+    text.remove_suffix(1);
+  }
+  return text;
+}
+
+std::vector<std::string> SplitNames(std::string_view names) {
+  std::vector<std::string> result;
+  while (!names.empty()) {
+    size_t end = names.find(';');
+    if (std::string_view piece = Trim(names.substr(0, end)); !piece.empty()) {
+      result.emplace_back(piece);
+    }
+    if (end == std::string_view::npos) break;
+    names.remove_prefix(end + 1);
+  }
+  return result;
+}
+
+std::string QuoteIdentifier(const std::string& name) {
+  std::string quoted = "\"";
+  for (char c : name) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return quoted + "\"";
+}
+
+const TEnumInfo& TableTypeInfo() {
+  static const TEnumInfo info("TTableType",
+                              {"ttDefault", "ttParadox", "ttDBase", "ttFoxPro", "ttASCII"});
+  return info;
+}
+
+}  // namespace
+
+std::string AliasFilePath() {
+  if (const char* file = std::getenv("QR2VOR_ALIASES"); file != nullptr && *file != 0) {
+    return file;
+  }
+  if (const char* config = std::getenv("XDG_CONFIG_HOME"); config != nullptr && *config == '/') {
+    return std::string(config) + "/qr2vor/aliases.ini";
+  }
+  if (const char* home = std::getenv("HOME"); home != nullptr && *home != 0) {
+    return std::string(home) + "/.config/qr2vor/aliases.ini";
+  }
+  return {};
+}
+
+std::string ResolveDatabaseName(const std::string& databaseName) {
+  const std::string aliasFile = AliasFilePath();
+  if (aliasFile.empty() || databaseName.find_first_of("/\\") != std::string::npos) {
+    return databaseName;
+  }
+  std::ifstream in(aliasFile);
+  for (std::string line; std::getline(in, line);) {
+    std::string_view text = Trim(line);
+    if (text.empty() || text.front() == '#' || text.front() == ';' || text.front() == '[') {
+      continue;
+    }
+    size_t equals = text.find('=');
+    if (equals == std::string_view::npos || !SameText(Trim(text.substr(0, equals)), databaseName)) {
+      continue;
+    }
+    std::filesystem::path path(std::string(Trim(text.substr(equals + 1))));
+    if (path.is_relative()) path = std::filesystem::path(aliasFile).parent_path() / path;
+    return path.string();
+  }
+  return databaseName;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TDBDataSet
+
+TDBDataSet::TDBDataSet(TComponent* owner) : TDataSet(owner) {}
+
+TDBDataSet::~TDBDataSet() = default;
+
+const TClassInfo& TDBDataSet::StaticClassInfo() {
+  static const TClassInfo info = TClassInfo::Derive<TDBDataSet, TDataSet>("TDBDataSet");
+  return info;
+}
+
+void TDBDataSet::SetDatabaseName(const std::string& name) {
+  if (name == databaseName_) return;
+  Close();
+  databaseName_ = name;
+}
+
+void TDBDataSet::InternalOpen() {
+  if (Filtered() && !Trim(filter_).empty() && !OnFilterRecord) {
+    RaiseError(fmt::format("Filter '{}' cannot be evaluated: no filter handler", filter_));
+  }
+  const Source source = MakeSource();
+  const std::string path = ResolveDatabaseName(databaseName_.empty() ? "." : databaseName_);
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) {
+    RaiseError(
+        fmt::format("Database '{}' not found: no file or folder {} and no alias of that "
+                    "name in {}",
+                    databaseName_, path, AliasFilePath()));
+  }
+  try {
+    if (TDataSet* master = MasterDataSet(); master != nullptr && !master->Active()) master->Open();
+    if (S_ISDIR(status.st_mode)) {
+      OpenCsv(path, source);
+    } else {
+      OpenSqlite(path, source);
+    }
+  } catch (...) {
+    InternalClose();
+    throw;
+  }
+}
+
+void TDBDataSet::OpenCsv(const std::string& folder, const Source& source) {
+  if (!source.sql.empty()) {
+    RaiseError(fmt::format("SQL needs a SQLite database; {} is a folder of CSV files", folder));
+  }
+  std::filesystem::path file = std::filesystem::path(folder) / source.table;
+  std::string extension = file.extension().string();
+  if (!SameText(extension, ".csv") && !SameText(extension, ".txt")) file.replace_extension(".csv");
+  struct stat status {};
+  if (source.table.empty() || ::stat(file.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
+    RaiseError(fmt::format("Table '{}' not found: no file {}", source.table, file.string()));
+  }
+  csv_ = std::make_unique<CsvTable>(file.string(), OpenCsvFileSource(file.string()));
+  for (const CsvColumn& column : csv_->Columns()) {
+    AddDataField(column.name, column.dataType, column.size);
+  }
+  for (const std::string& key : source.keyFields) {
+    FieldByName(key);
+    for (size_t i = 0; i < csv_->Columns().size(); ++i) {
+      if (SameText(csv_->Columns()[i].name, key)) detailColumns_.push_back(static_cast<int>(i));
+    }
+  }
+  masterKeys_ = source.masterKeys;
+  masterValues_ = MasterValues();
+}
+
+void TDBDataSet::OpenSqlite(const std::string& path, const Source& source) {
+  sqlite_ = std::make_unique<SqliteCursor>(path);
+  std::string sql = source.sql;
+  if (sql.empty()) {
+    std::string table = source.table;
+    if (!sqlite_->HasTable(table)) {
+      std::string stem = std::filesystem::path(table).stem().string();
+      if (stem == table || !sqlite_->HasTable(stem)) {
+        RaiseError(fmt::format("Table '{}' not found in {}", table, path));
+      }
+      table = stem;
+    }
+    sql = "SELECT * FROM " + QuoteIdentifier(table);
+    for (size_t i = 0; i < source.keyFields.size(); ++i) {
+      sql += fmt::format("{} {} = ?{}", i == 0 ? " WHERE" : " AND",
+                         QuoteIdentifier(source.keyFields[i]), i + 1);
+    }
+    for (size_t i = 0; i < source.orderBy.size(); ++i) {
+      sql += (i == 0 ? " ORDER BY " : ", ") + QuoteIdentifier(source.orderBy[i]);
+    }
+  }
+  sqlite_->Prepare(sql);
+  for (const SqliteColumn& column : sqlite_->Columns()) {
+    AddDataField(column.name, column.dataType, column.size);
+  }
+  masterKeys_ = source.masterKeys;
+  if (MasterDataSet() != nullptr && !source.sql.empty()) masterKeys_ = sqlite_->ParameterNames();
+  if (MasterDataSet() == nullptr) masterKeys_.clear();
+  masterValues_ = MasterValues();
+  for (size_t i = 0; i < masterValues_.size(); ++i) {
+    sqlite_->Bind(static_cast<int>(i) + 1, masterValues_[i]);
+  }
+}
+
+void TDBDataSet::InternalClose() {
+  csv_.reset();
+  sqlite_.reset();
+  masterKeys_.clear();
+  detailColumns_.clear();
+  masterValues_.clear();
+}
+
+std::vector<Variant> TDBDataSet::MasterValues() const {
+  std::vector<Variant> values;
+  TDataSet* master = MasterDataSet();
+  for (const std::string& key : masterKeys_) {
+    TField* field = master != nullptr && master->Active() ? master->FindField(key) : nullptr;
+    values.push_back(field != nullptr ? field->Value() : Variant::Null());
+  }
+  return values;
+}
+
+bool TDBDataSet::SyncWithMaster() {
+  if (masterKeys_.empty()) return false;
+  std::vector<Variant> values = MasterValues();
+  bool same = true;
+  for (size_t i = 0; i < values.size() && same; ++i) {
+    same = values[i].Type() == masterValues_[i].Type() &&
+           Compare(values[i], masterValues_[i]) == vcEqual;
+  }
+  if (same) return false;
+  masterValues_ = std::move(values);
+  if (sqlite_) {
+    for (size_t i = 0; i < masterValues_.size(); ++i) {
+      sqlite_->Bind(static_cast<int>(i) + 1, masterValues_[i]);
+    }
+  }
+  return true;
+}
+
+bool TDBDataSet::InternalAccept() {
+  for (size_t i = 0; i < detailColumns_.size(); ++i) {
+    if (Compare(csv_->Value(detailColumns_[i]), masterValues_[i]) != vcEqual) return false;
+  }
+  return true;
+}
+
+bool TDBDataSet::InternalSeek(int64_t record) {
+  return csv_ ? csv_->Seek(record) : sqlite_->Seek(record);
+}
+
+int64_t TDBDataSet::InternalRecordCount() {
+  if (csv_) return detailColumns_.empty() ? csv_->RecordCount() : -1;
+  return sqlite_->KnownRowCount();
+}
+
+Variant TDBDataSet::InternalGetValue(int column) const {
+  return csv_ ? csv_->Value(column) : sqlite_->Value(column);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TTable
+
+TTable::TTable(TComponent* owner) : TDBDataSet(owner) {}
+
+TTable::~TTable() { Close(); }
+
+const TClassInfo& TTable::StaticClassInfo() {
+  using T = TTable;
+  static const TClassInfo info =
+      TClassInfo::Derive<T, TDBDataSet>("TTable")
+          .Boolean("Active", &T::Active, &T::SetActive, false)
+          .Boolean("AutoCalcFields", &T::AutoCalcFields, &T::SetAutoCalcFields, true)
+          .String("DatabaseName", &T::DatabaseName, &T::SetDatabaseName)
+          .Boolean("Exclusive", &T::Exclusive, &T::SetExclusive, false)
+          .String("Filter", &T::Filter, &T::SetFilter)
+          .Boolean("Filtered", &T::Filtered, &T::SetFiltered, false)
+          .String("IndexFieldNames", &T::IndexFieldNames, &T::SetIndexFieldNames)
+          .String("IndexName", &T::IndexName, &T::SetIndexName)
+          .String("MasterFields", &T::MasterFields, &T::SetMasterFields)
+          .Object<TDataSource>("MasterSource", &T::MasterSource, &T::SetMasterSource)
+          .Boolean("ReadOnly", &T::ReadOnly, &T::SetReadOnly, false)
+          .String("SessionName", &T::SessionName, &T::SetSessionName)
+          .String("TableName", &T::TableName, &T::SetTableName)
+          .Enum("TableType", TableTypeInfo(), &T::TableType, &T::SetTableType, ttDefault)
+          .Creatable();
+  return info;
+}
+
+void TTable::SetTableName(const std::string& name) {
+  if (name == tableName_) return;
+  Close();
+  tableName_ = name;
+}
+
+void TTable::SetIndexFieldNames(const std::string& names) {
+  if (names == indexFieldNames_) return;
+  Close();
+  indexFieldNames_ = names;
+}
+
+void TTable::SetMasterFields(const std::string& names) {
+  if (names == masterFields_) return;
+  Close();
+  masterFields_ = names;
+}
+
+void TTable::SetMasterSource(TDataSource* source) {
+  if (source == masterSource_) return;
+  Close();
+  if (masterSource_ != nullptr) masterSource_->RemoveFreeNotification(this);
+  masterSource_ = source;
+  if (masterSource_ != nullptr) masterSource_->FreeNotification(this);
+}
+
+void TTable::Notification(TComponent* component, TOperation operation) {
+  TDBDataSet::Notification(component, operation);
+  if (operation == TOperation::opRemove && component == masterSource_) {
+    Close();
+    masterSource_ = nullptr;
+  }
+}
+
+TDataSet* TTable::MasterDataSet() const {
+  TDataSet* master = masterSource_ != nullptr ? masterSource_->DataSet() : nullptr;
+  return master != this ? master : nullptr;
+}
+
+TDBDataSet::Source TTable::MakeSource() const {
+  Source source;
+  source.table = tableName_;
+  source.orderBy = SplitNames(indexFieldNames_);
+  if (MasterDataSet() != nullptr) {
+    source.masterKeys = SplitNames(masterFields_);
+    for (size_t i = 0; i < source.masterKeys.size(); ++i) {
+      source.keyFields.push_back(i < source.orderBy.size() ? source.orderBy[i]
+                                                           : source.masterKeys[i]);
+    }
+  }
+  return source;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TQuery
+
+TQuery::TQuery(TComponent* owner) : TDBDataSet(owner), sql_(std::make_unique<TStringList>()) {
+  sql_->OnChange = [this] { Close(); };
+}
+
+TQuery::~TQuery() { Close(); }
+
+const TClassInfo& TQuery::StaticClassInfo() {
+  using T = TQuery;
+  static const TClassInfo info =
+      TClassInfo::Derive<T, TDBDataSet>("TQuery")
+          .Boolean("Active", &T::Active, &T::SetActive, false)
+          .Boolean("AutoCalcFields", &T::AutoCalcFields, &T::SetAutoCalcFields, true)
+          .String("DatabaseName", &T::DatabaseName, &T::SetDatabaseName)
+          .Object<TDataSource>("DataSource", &T::DataSource, &T::SetDataSource)
+          .String("Filter", &T::Filter, &T::SetFilter)
+          .Boolean("Filtered", &T::Filtered, &T::SetFiltered, false)
+          .Boolean("RequestLive", &T::RequestLive, &T::SetRequestLive, false)
+          .String("SessionName", &T::SessionName, &T::SetSessionName)
+          .Object<TStrings>("SQL", &T::SQL, &T::SetSQL)
+          .Boolean("UniDirectional", &T::UniDirectional, &T::SetUniDirectional, false)
+          .Creatable();
+  return info;
+}
+
+void TQuery::SetSQL(TStrings* sql) {
+  if (sql != nullptr) sql_->Assign(*sql);
+}
+
+void TQuery::SetDataSource(TDataSource* source) {
+  if (source == dataSource_) return;
+  Close();
+  if (dataSource_ != nullptr) dataSource_->RemoveFreeNotification(this);
+  dataSource_ = source;
+  if (dataSource_ != nullptr) dataSource_->FreeNotification(this);
+}
+
+void TQuery::Notification(TComponent* component, TOperation operation) {
+  TDBDataSet::Notification(component, operation);
+  if (operation == TOperation::opRemove && component == dataSource_) {
+    Close();
+    dataSource_ = nullptr;
+  }
+}
+
+TDataSet* TQuery::MasterDataSet() const {
+  TDataSet* master = dataSource_ != nullptr ? dataSource_->DataSet() : nullptr;
+  return master != this ? master : nullptr;
+}
+
+TDBDataSet::Source TQuery::MakeSource() const {
+  Source source;
+  source.sql = sql_->Text();
+  if (Trim(source.sql).empty()) RaiseError("No SQL statement available");
+  return source;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void RegisterDataClasses() {
+  RegisterClass(TDataSource::StaticClassInfo());
+  RegisterClass(TTable::StaticClassInfo());
+  RegisterClass(TQuery::StaticClassInfo());
+}
+
+}  // namespace qr2vor
