@@ -1,0 +1,186 @@
+#include "platform/gfx/fonts.h"
+
+#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_TRUETYPE_TABLES_H
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+
+#include "rtl/codepage.h"
+#include "rtl/exceptions.h"
+
+namespace qr2vor {
+
+namespace {
+
+std::string Lower(std::string_view text) {
+  std::string result(text);
+  for (char& c : result) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return result;
+}
+
+int32_t Round(double value) { return static_cast<int32_t>(std::lround(value)); }
+
+}  // namespace
+
+TScaledFont::TScaledFont(FT_FaceRec_* face, double emPixels, bool bold, bool italic,
+                         std::string family)
+    : face_(face), emPixels_(emPixels), family_(std::move(family)) {
+  syntheticBold_ = bold && (face->style_flags & FT_STYLE_FLAG_BOLD) == 0;
+  syntheticItalic_ = italic && (face->style_flags & FT_STYLE_FLAG_ITALIC) == 0;
+  FT_Set_Char_Size(face, 0, static_cast<FT_F26Dot6>(std::lround(emPixels * 64)), 72, 72);
+
+  const double scale = emPixels / face->units_per_EM;
+  const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+  const auto* post = static_cast<const TT_Postscript*>(FT_Get_Sfnt_Table(face, FT_SFNT_POST));
+  double ascent = face->ascender;
+  double descent = -face->descender;
+  if (os2 != nullptr && os2->version != 0xFFFF && os2->usWinAscent + os2->usWinDescent > 0) {
+    ascent = os2->usWinAscent;
+    descent = os2->usWinDescent;
+  }
+  metrics_.Ascent = Round(ascent * scale);
+  metrics_.Descent = Round(descent * scale);
+  metrics_.Height = metrics_.Ascent + metrics_.Descent;
+  metrics_.InternalLeading = std::max(0, metrics_.Height - Round(emPixels));
+  metrics_.LineThickness = std::max(1, Round(face->underline_thickness * scale));
+  metrics_.UnderlinePosition = std::max(1, Round(-face->underline_position * scale));
+  metrics_.StrikeOutPosition = Round(emPixels * 0.3);
+  if (os2 != nullptr && os2->version != 0xFFFF) {
+    metrics_.AveCharWidth = Round(os2->xAvgCharWidth * scale);
+    if (os2->yStrikeoutPosition > 0)
+      metrics_.StrikeOutPosition = Round(os2->yStrikeoutPosition * scale);
+  }
+  if (post != nullptr && post->underlinePosition != 0)
+    metrics_.UnderlinePosition = std::max(1, Round(-post->underlinePosition * scale));
+
+  for (int c = 0; c < 256; ++c) {
+    const char32_t codePoint = AnsiToCodePoint(static_cast<unsigned char>(c));
+    glyphs_[c] = FT_Get_Char_Index(face, codePoint);
+    if (FT_Load_Glyph(face, glyphs_[c], FT_LOAD_DEFAULT) == 0)
+      advances_[c] =
+          static_cast<int32_t>((face->glyph->advance.x + 32) >> 6) + (syntheticBold_ ? 1 : 0);
+  }
+  if (metrics_.AveCharWidth <= 0) metrics_.AveCharWidth = std::max(1, advances_['x']);
+}
+
+TScaledFont::~TScaledFont() { FT_Done_Face(face_); }
+
+int32_t TScaledFont::TextWidth(std::string_view text) const {
+  int32_t width = 0;
+  for (char c : text) width += advances_[static_cast<unsigned char>(c)];
+  return width;
+}
+
+TFontEngine& TFontEngine::Instance() {
+  static TFontEngine engine;
+  return engine;
+}
+
+TFontEngine::TFontEngine() {
+  if (FT_Init_FreeType(&library_) != 0) throw Exception("The font engine cannot start");
+  FcInit();
+}
+
+TFontEngine::~TFontEngine() {
+  fonts_.clear();
+  FT_Done_FreeType(library_);
+  FcFini();
+}
+
+std::string TFontEngine::SubstituteFamily(std::string_view name) {
+  struct Substitute {
+    const char* name;
+    const char* family;
+  };
+  static constexpr Substitute kSubstitutes[] = {
+      {"arial", "Liberation Sans"},
+      {"helvetica", "Liberation Sans"},
+      {"ms sans serif", "Liberation Sans"},
+      {"microsoft sans serif", "Liberation Sans"},
+      {"tahoma", "Liberation Sans"},
+      {"verdana", "Liberation Sans"},
+      {"ms shell dlg", "Liberation Sans"},
+      {"ms shell dlg 2", "Liberation Sans"},
+      {"small fonts", "Liberation Sans"},
+      {"system", "Liberation Sans"},
+      {"arial narrow", "Liberation Sans Narrow"},
+      {"times new roman", "Liberation Serif"},
+      {"times", "Liberation Serif"},
+      {"ms serif", "Liberation Serif"},
+      {"courier new", "Liberation Mono"},
+      {"courier", "Liberation Mono"},
+      {"fixedsys", "Liberation Mono"},
+      {"lucida console", "Liberation Mono"},
+  };
+  const std::string lower = Lower(name);
+  for (const Substitute& substitute : kSubstitutes)
+    if (lower == substitute.name) return substitute.family;
+  if (lower.empty()) return "Liberation Sans";
+  return std::string(name);
+}
+
+FT_FaceRec_* TFontEngine::OpenFace(const std::string& family, bool bold, bool italic,
+                                   std::string& chosen) {
+  FcPattern* pattern = FcPatternCreate();
+  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+  // A sans face stands behind every name fontconfig does not know.
+  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("Liberation Sans"));
+  FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+  FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+  FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+  FcDefaultSubstitute(pattern);
+  FcResult result = FcResultNoMatch;
+  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+  FcPatternDestroy(pattern);
+  if (match == nullptr) throw Exception("No font is installed");
+  FcChar8* file = nullptr;
+  int index = 0;
+  FcChar8* matchedFamily = nullptr;
+  FcPatternGetString(match, FC_FILE, 0, &file);
+  FcPatternGetInteger(match, FC_INDEX, 0, &index);
+  FcPatternGetString(match, FC_FAMILY, 0, &matchedFamily);
+  const std::string path = file != nullptr ? reinterpret_cast<const char*>(file) : "";
+  chosen = matchedFamily != nullptr ? reinterpret_cast<const char*>(matchedFamily) : family;
+  FcPatternDestroy(match);
+  FT_Face face = nullptr;
+  if (path.empty() || FT_New_Face(library_, path.c_str(), index, &face) != 0)
+    throw Exception(fmt::format("Font {} cannot be loaded", family));
+  return face;
+}
+
+TScaledFont& TFontEngine::Get(const TFont& font) {
+  const TFontStyles style = font.Style();
+  return Get(font.Name(), font.Height(), (style & FontStyleBit(fsBold)) != 0,
+             (style & FontStyleBit(fsItalic)) != 0);
+}
+
+TScaledFont& TFontEngine::Get(std::string_view name, int32_t height, bool bold, bool italic) {
+  auto key = std::make_tuple(Lower(name), height, bold, italic);
+  auto found = fonts_.find(key);
+  if (found != fonts_.end()) return *found->second;
+
+  std::string chosen;
+  FT_Face face = OpenFace(SubstituteFamily(name), bold, italic, chosen);
+  double em = 13;
+  if (height < 0) {
+    em = std::min(-static_cast<double>(height), 4096.0);
+  } else if (height > 0) {
+    const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+    double cell = face->ascender - face->descender;
+    if (os2 != nullptr && os2->version != 0xFFFF && os2->usWinAscent + os2->usWinDescent > 0)
+      cell = os2->usWinAscent + os2->usWinDescent;
+    em = std::lround(std::min(static_cast<double>(height), 4096.0) * face->units_per_EM /
+                     std::max(cell, 1.0));
+  }
+  auto scaled = std::make_unique<TScaledFont>(face, std::max(em, 1.0), bold, italic, chosen);
+  TScaledFont& result = *scaled;
+  fonts_.emplace(std::move(key), std::move(scaled));
+  return result;
+}
+
+}  // namespace qr2vor
