@@ -56,18 +56,27 @@ int TComponent::ComponentIndex() const {
   return -1;
 }
 
+std::string TComponent::NameKey(std::string_view name) {
+  std::string key(name);
+  for (char& c : key) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c | 0x20);
+  }
+  return key;
+}
+
 TComponent* TComponent::FindComponent(std::string_view name) const {
   if (name.empty()) return nullptr;
-  for (const auto& component : components_) {
-    if (SameText(component->name_, name)) return component.get();
-  }
-  return nullptr;
+  const auto it = componentsByName_.find(NameKey(name));
+  return it == componentsByName_.end() ? nullptr : it->second;
 }
 
 void TComponent::Insert(std::unique_ptr<TComponent> component) {
   TComponent* raw = component.get();
   components_.push_back(std::move(component));
   raw->owner_ = this;
+  if (!raw->name_.empty()) componentsByName_[NameKey(raw->name_)] = raw;
+  // Only the owner hears of an insertion; telling every owned component would make building a
+  // wide tree quadratic, and nothing holds references that an insertion could invalidate.
   Notification(raw, TOperation::opInsert);
 }
 
@@ -92,6 +101,7 @@ std::unique_ptr<TComponent> TComponent::RemoveComponent(TComponent* component) {
   std::unique_ptr<TComponent> held = std::move(*it);
   components_.erase(it);
   held->owner_ = nullptr;
+  if (!held->name_.empty()) componentsByName_.erase(NameKey(held->name_));
   if (!HasState(csDestroying)) Notification(component, TOperation::opRemove);
   return held;
 }
@@ -101,6 +111,7 @@ void TComponent::DestroyComponents() {
     std::unique_ptr<TComponent> last = std::move(components_.back());
     components_.pop_back();
     last->owner_ = nullptr;
+    if (!last->name_.empty()) componentsByName_.erase(NameKey(last->name_));
     if (!HasState(csDestroying)) Notification(last.get(), TOperation::opRemove);
     last.reset();
   }
@@ -116,6 +127,10 @@ void TComponent::SetName(const std::string& name) {
     if (other != nullptr && other != this) {
       throw EComponentError(fmt::runtime(msg::kDuplicateName), name);
     }
+  }
+  if (owner_ != nullptr) {
+    if (!name_.empty()) owner_->componentsByName_.erase(NameKey(name_));
+    if (!name.empty()) owner_->componentsByName_[NameKey(name)] = this;
   }
   name_ = name;
 }
@@ -148,8 +163,9 @@ void TComponent::RemoveFreeNotification(TComponent* component) {
 }
 
 void TComponent::Notification(TComponent* component, TOperation operation) {
-  if (operation == TOperation::opRemove && component != nullptr) RemoveFreeNotification(component);
-  // Every owned component hears of it too, so references anywhere in the tree can be cleared.
+  if (operation != TOperation::opRemove || component == nullptr) return;
+  RemoveFreeNotification(component);
+  // Every owned component hears of a removal too, so references anywhere in the tree are cleared.
   for (const auto& owned : components_) {
     if (owned.get() != component) owned->Notification(component, operation);
   }

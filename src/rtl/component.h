@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "rtl/persistent.h"
@@ -70,8 +71,8 @@ class TComponent : public TPersistent {
   // `component` wants to hear when this one is destroyed (and this one of it).
   void FreeNotification(TComponent* component);
   void RemoveFreeNotification(TComponent* component);
-  // Told of components inserted into or removed from the owner, and of freed components that
-  // asked for free notification.
+  // Told of components inserted into this owner, of components removed from it or from any owner
+  // above it, and of freed components that asked for free notification.
   virtual void Notification(TComponent* component, TOperation operation);
 
   // Streaming hooks: the children a component writes, where read children go, and how a child
@@ -90,8 +91,13 @@ class TComponent : public TPersistent {
  private:
   void Insert(std::unique_ptr<TComponent> component);
 
+  // The key under which a name is indexed: names compare without regard to letter case.
+  static std::string NameKey(std::string_view name);
+
   TComponent* owner_ = nullptr;
   std::vector<std::unique_ptr<TComponent>> components_;
+  // Owned components by name, so that naming and lookup stay fast in wide trees.
+  std::unordered_map<std::string, TComponent*> componentsByName_;
   std::vector<TComponent*> freeNotifies_;
   std::string name_;
   int32_t tag_ = 0;
