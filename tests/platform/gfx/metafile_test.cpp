@@ -1,0 +1,220 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/gfx/emf_enumerator.h"
+#include "platform/gfx/emf_player.h"
+#include "platform/gfx/metafile_canvas.h"
+#include "platform/gfx/raster_canvas.h"
+#include "rtl/exceptions.h"
+
+namespace qr2vor {
+namespace {
+
+constexpr uint32_t kWhite = 0xFFFFFFFF;
+constexpr uint32_t kBlack = 0xFF000000;
+constexpr uint32_t kRed = 0xFFFF0000;
+
+std::vector<uint32_t> Types(const std::string& emf) {
+  std::vector<uint32_t> types;
+  TEmfEnumerator enumerator(emf);
+  TEmfRecord record(0, {});
+  while (enumerator.Next(record)) types.push_back(record.Type());
+  return types;
+}
+
+// A page: a red filled rectangle, a line, a text in Courier New.
+std::string SamplePage() {
+  TMetafileCanvas canvas(200, 100);
+  canvas.Brush().SetColor(clRed);
+  canvas.Rectangle(10, 10, 50, 50);
+  canvas.MoveTo(60, 20);
+  canvas.LineTo(120, 20);
+  canvas.Font().SetName("Courier New");
+  canvas.Font().SetHeight(-20);
+  canvas.Brush().SetStyle(bsClear);
+  canvas.TextOut(60, 40, "Hello");
+  return canvas.Finish();
+}
+
+TEST(MetafileCanvasTest, RecordsEnumerateInOrder) {
+  const std::string emf = SamplePage();
+  const std::vector<uint32_t> expected{EMR_HEADER,
+                                       EMR_SETMAPMODE,
+                                       EMR_SETTEXTALIGN,
+                                       EMR_CREATEPEN,
+                                       EMR_SELECTOBJECT,
+                                       EMR_CREATEBRUSHINDIRECT,
+                                       EMR_SELECTOBJECT,
+                                       EMR_RECTANGLE,
+                                       EMR_MOVETOEX,
+                                       EMR_LINETO,
+                                       EMR_EXTCREATEFONTINDIRECTW,
+                                       EMR_SELECTOBJECT,
+                                       EMR_SETTEXTCOLOR,
+                                       EMR_SETBKMODE,
+                                       EMR_EXTTEXTOUTW,
+                                       EMR_EOF};
+  EXPECT_EQ(Types(emf), expected);
+  TEmfEnumerator enumerator(emf);
+  EXPECT_EQ(enumerator.Header().Bytes, emf.size());
+  EXPECT_EQ(enumerator.Header().Records, expected.size());
+  EXPECT_EQ(enumerator.Header().Handles, 4);  // pen 1, brush 2, font 3, and the reserved 0
+  // 200 pixels at 96 per inch are 52.92 mm.
+  EXPECT_EQ(enumerator.Header().Frame, (TRect{0, 0, 5292, 2646}));
+
+  TMetafile metafile;
+  metafile.LoadFromImage(emf);
+  EXPECT_TRUE(metafile.Enhanced());
+  EXPECT_EQ(metafile.Width(), 200);
+  EXPECT_EQ(metafile.Height(), 100);
+}
+
+TEST(MetafileCanvasTest, TextAndFontRecordsCarryWhatWasMeasured) {
+  const std::string emf = SamplePage();
+  TEmfEnumerator enumerator(emf);
+  TEmfRecord record(0, {});
+  bool sawText = false;
+  while (enumerator.Next(record)) {
+    if (record.Type() == EMR_EXTCREATEFONTINDIRECTW) {
+      const TEmfLogFont font = ReadLogFont(record);
+      EXPECT_EQ(font.FaceName, "Courier New");
+      EXPECT_EQ(font.Height, -20);
+      EXPECT_EQ(font.Weight, 400);
+    }
+    if (record.Type() == EMR_EXTTEXTOUTW) {
+      const TEmfText text = ReadTextOut(record);
+      EXPECT_EQ(text.Text, "Hello");
+      EXPECT_EQ(text.X, 60);
+      EXPECT_EQ(text.Y, 40);
+      EXPECT_EQ(text.Advances, (std::vector<int32_t>{12, 12, 12, 12, 12}));
+      EXPECT_EQ(text.Bounds.Left, 60);
+      EXPECT_EQ(text.Bounds.Right, 60 + 60 - 1);
+      sawText = true;
+    }
+    if (record.Type() == EMR_SETBKMODE) {
+      EXPECT_EQ(record.U32(8), EMF_TRANSPARENT);
+    }
+  }
+  EXPECT_TRUE(sawText);
+}
+
+TEST(MetafileCanvasTest, RecurringObjectsAreSelectedAgainNotCreated) {
+  TMetafileCanvas canvas(100, 100);
+  canvas.Rectangle(0, 0, 10, 10);
+  canvas.Brush().SetColor(clRed);
+  canvas.Rectangle(0, 0, 10, 10);
+  canvas.Brush().SetColor(clWhite);
+  canvas.Rectangle(0, 0, 10, 10);
+  const std::vector<uint32_t> types = Types(canvas.Finish());
+  EXPECT_EQ(std::count(types.begin(), types.end(), EMR_CREATEBRUSHINDIRECT), 2);
+  EXPECT_EQ(std::count(types.begin(), types.end(), EMR_SELECTOBJECT), 4);
+  EXPECT_THROW(canvas.Finish(), EWriteError);
+}
+
+TEST(MetafilePlayerTest, PlaysOntoARasterWithOffsetAndScale) {
+  const std::string emf = SamplePage();
+  TRasterCanvas canvas(400, 200);
+  PlayEnhMetafile(canvas, emf, TRect{0, 0, 200, 100});
+  TRasterImage image = canvas.Image();
+  EXPECT_EQ(image.Pixel(10, 10), kBlack);  // the outline
+  EXPECT_EQ(image.Pixel(30, 30), kRed);
+  EXPECT_EQ(image.Pixel(50, 30), kWhite);
+  EXPECT_EQ(image.Pixel(60, 20), kBlack);
+  EXPECT_EQ(image.Pixel(119, 20), kBlack);
+  EXPECT_EQ(image.Pixel(120, 20), kWhite);
+  bool textDrawn = false;
+  for (int32_t x = 60; x < 120; ++x)
+    for (int32_t y = 40; y < 60; ++y) textDrawn |= image.Pixel(x, y) != kWhite;
+  EXPECT_TRUE(textDrawn);
+  EXPECT_EQ(canvas.Brush().Color(), clWhite);  // the canvas's own brush is given back
+
+  // Moved by (100, 50) and drawn at twice the size.
+  TRasterCanvas large(500, 300);
+  PlayEnhMetafile(large, emf, TRect{100, 50, 500, 250});
+  image = large.Image();
+  EXPECT_EQ(image.Pixel(100 + 60, 50 + 60), kRed);
+  EXPECT_EQ(image.Pixel(100 + 101, 50 + 60), kWhite);
+  EXPECT_EQ(image.Pixel(100 + 200, 50 + 40), kBlack);
+}
+
+TEST(MetafilePlayerTest, BitmapsAndClipsReplay) {
+  TRasterImage picture(2, 2, 0xFF00FF00);
+  picture.SetPixel(0, 0, 0xFFFF0000);
+  TMetafileCanvas recorder(100, 100);
+  recorder.StretchDrawImage(TRect{10, 10, 30, 30}, picture);
+  recorder.SaveState();
+  recorder.IntersectClipRect(TRect{0, 0, 60, 100});
+  recorder.Brush().SetColor(clBlack);
+  recorder.FillRect(TRect{50, 50, 80, 80});
+  recorder.RestoreState();
+  const std::string emf = recorder.Finish();
+  TEmfEnumerator enumerator(emf);
+  TEmfRecord record(0, {});
+  while (enumerator.Next(record)) {
+    if (record.Type() == EMR_STRETCHDIBITS) {
+      const TEmfBitmap bitmap = ReadBitmapRecord(record);
+      EXPECT_EQ(bitmap.Dest, (TRect{10, 10, 30, 30}));
+      EXPECT_EQ(bitmap.Image.Pixel(0, 0), 0xFFFF0000u);
+    }
+  }
+  TRasterCanvas canvas(100, 100);
+  PlayEnhMetafile(canvas, emf, TRect{0, 0, 100, 100});
+  const TRasterImage image = canvas.Image();
+  EXPECT_EQ(image.Pixel(15, 15), kRed);
+  EXPECT_EQ(image.Pixel(25, 15), 0xFF00FF00u);
+  EXPECT_EQ(image.Pixel(30, 30), kWhite);
+  EXPECT_EQ(image.Pixel(55, 55), kBlack);
+  EXPECT_EQ(image.Pixel(79, 79), kWhite);  // clipped at x = 60
+  EXPECT_EQ(image.Pixel(61, 55), kWhite);
+}
+
+TEST(EmfEnumeratorTest, DamagedMetafilesFailCleanly) {
+  const std::string emf = SamplePage();
+  // Every truncation either fails with the metafile message or enumerates fewer records.
+  for (size_t length = 0; length < emf.size(); length += 3) {
+    try {
+      Types(emf.substr(0, length));
+    } catch (const EInvalidGraphic& e) {
+      EXPECT_STREQ(e.what(), "Metafile is not valid");
+    }
+  }
+  auto expectInvalid = [](std::string bytes) {
+    try {
+      Types(bytes);
+      ADD_FAILURE() << "accepted";
+    } catch (const EInvalidGraphic& e) {
+      EXPECT_STREQ(e.what(), "Metafile is not valid");
+    }
+  };
+  expectInvalid("");
+  std::string badSignature = emf;
+  badSignature[40] = 'X';
+  expectInvalid(badSignature);
+  // The second record's size: 0, unaligned, and past the end.
+  const size_t headerSize = static_cast<uint8_t>(emf[4]) | (static_cast<uint8_t>(emf[5]) << 8);
+  for (uint32_t size : {0u, 6u, 0x7FFFFFF0u}) {
+    std::string bad = emf;
+    for (int i = 0; i < 4; ++i)
+      bad[headerSize + 4 + i] = static_cast<char>((size >> (8 * i)) & 0xFF);
+    expectInvalid(bad);
+  }
+  // A text record whose string offset points past the record.
+  std::string bad = emf;
+  TEmfEnumerator enumerator(emf);
+  TEmfRecord record(0, {});
+  size_t offset = 0;
+  while (enumerator.Next(record)) {
+    if (record.Type() == EMR_EXTTEXTOUTW) {
+      bad[offset + 48] = '\x7F';
+      bad[offset + 49] = '\x7F';
+    }
+    offset += record.Size();
+  }
+  // The record passes the size checks; reading its text fails.
+  TRasterCanvas canvas(10, 10);
+  EXPECT_THROW(PlayEnhMetafile(canvas, bad, TRect{0, 0, 10, 10}), EInvalidGraphic);
+}
+
+}  // namespace
+}  // namespace qr2vor
