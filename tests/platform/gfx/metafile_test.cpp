@@ -6,6 +6,7 @@
 #include "platform/gfx/emf_player.h"
 #include "platform/gfx/metafile_canvas.h"
 #include "platform/gfx/raster_canvas.h"
+#include "platform/gfx/wmf_writer.h"
 #include "rtl/exceptions.h"
 
 namespace qr2vor {
@@ -214,6 +215,64 @@ TEST(EmfEnumeratorTest, DamagedMetafilesFailCleanly) {
   // The record passes the size checks; reading its text fails.
   TRasterCanvas canvas(10, 10);
   EXPECT_THROW(PlayEnhMetafile(canvas, bad, TRect{0, 0, 10, 10}), EInvalidGraphic);
+}
+
+}  // namespace
+}  // namespace qr2vor
+
+namespace qr2vor {
+namespace {
+
+uint32_t Word(const std::string& bytes, size_t offset) {
+  return static_cast<uint8_t>(bytes[offset]) | (static_cast<uint8_t>(bytes[offset + 1]) << 8);
+}
+
+TEST(WmfWriterTest, ConvertsThePageRecordByRecord) {
+  const std::string wmf = EmfToWmf(SamplePage());
+  // Placeable header: key, handle, box 0, 0, 200, 100, 96 units per inch, reserved, checksum.
+  EXPECT_EQ(Word(wmf, 0) | (Word(wmf, 2) << 16), 0x9AC6CDD7u);
+  EXPECT_EQ(Word(wmf, 10), 200u);
+  EXPECT_EQ(Word(wmf, 12), 100u);
+  EXPECT_EQ(Word(wmf, 14), 96u);
+  uint32_t checksum = 0;
+  for (size_t i = 0; i < 20; i += 2) checksum ^= Word(wmf, i);
+  EXPECT_EQ(Word(wmf, 20), checksum);
+  // Metafile header at 22: in memory, 9 words, version 3.0, the size in words.
+  EXPECT_EQ(Word(wmf, 22), 1u);
+  EXPECT_EQ(Word(wmf, 24), 9u);
+  EXPECT_EQ(Word(wmf, 26), 0x0300u);
+  EXPECT_EQ((Word(wmf, 28) | (Word(wmf, 30) << 16)) * 2, wmf.size() - 22);
+  EXPECT_EQ(Word(wmf, 32), 3u);  // pen, brush and font objects
+
+  std::vector<uint32_t> functions;
+  for (size_t offset = 40; offset < wmf.size();) {
+    const uint32_t words = Word(wmf, offset) | (Word(wmf, offset + 2) << 16);
+    ASSERT_GE(words, 3u);
+    functions.push_back(Word(wmf, offset + 4));
+    offset += size_t{words} * 2;
+  }
+  const std::vector<uint32_t> expected{0x020B, 0x020C, 0x012E, 0x02FA, 0x012D, 0x02FC,
+                                       0x012D, 0x041B, 0x0214, 0x0213, 0x02FB, 0x012D,
+                                       0x0209, 0x0102, 0x0A32, 0x0000};
+  EXPECT_EQ(functions, expected);
+
+  TMetafile metafile;
+  metafile.LoadFromImage(wmf);
+  EXPECT_FALSE(metafile.Enhanced());
+  EXPECT_EQ(metafile.Width(), 200);
+  EXPECT_EQ(metafile.Height(), 100);
+}
+
+TEST(WmfWriterTest, CoordinatesBeyondSixteenBitsFail) {
+  TMetafileCanvas canvas(100, 100);
+  canvas.MoveTo(0, 0);
+  canvas.LineTo(0, 40000);
+  try {
+    EmfToWmf(canvas.Finish());
+    ADD_FAILURE();
+  } catch (const EInvalidGraphic& e) {
+    EXPECT_STREQ(e.what(), "Picture is too large for a Windows metafile");
+  }
 }
 
 }  // namespace
