@@ -129,9 +129,13 @@ void SqliteCursor::Prepare(const std::string& sql) {
     column.dataType = FieldTypeFromDeclaredType(declared != nullptr ? declared : "", column.size);
     columns_.push_back(std::move(column));
   }
+  Restart();
+}
 
-  // Columns without a declared type (expressions) take the type of their first value.
-  rc = sqlite3_step(statement_);
+void SqliteCursor::SettleColumnTypes() {
+  Restart();
+  const int count = static_cast<int>(columns_.size());
+  int rc = sqlite3_step(statement_);
   if (rc != SQLITE_ROW && rc != SQLITE_DONE) Fail(sqlite3_errmsg(db_));
   for (int i = 0; i < count; ++i) {
     SqliteColumn& column = columns_[static_cast<size_t>(i)];

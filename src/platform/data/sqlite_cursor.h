@@ -49,6 +49,9 @@ class SqliteCursor {
   // the cause (not a database, SQL error, several statements, a statement that returns no rows
   // or would write).
   void Prepare(const std::string& sql);
+  // Settles the types of undeclared columns (expressions) from the first row, which is why it
+  // comes after the parameters are bound; without rows they are strings.
+  void SettleColumnTypes();
 
   const std::vector<SqliteColumn>& Columns() const { return columns_; }
   // Names of the statement's parameters without their prefix character, by index from 1.

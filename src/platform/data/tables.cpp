@@ -180,15 +180,16 @@ void TDBDataSet::OpenSqlite(const std::string& path, const Source& source) {
     }
   }
   sqlite_->Prepare(sql);
-  for (const SqliteColumn& column : sqlite_->Columns()) {
-    AddDataField(column.name, column.dataType, column.size);
-  }
   masterKeys_ = source.masterKeys;
   if (MasterDataSet() != nullptr && !source.sql.empty()) masterKeys_ = sqlite_->ParameterNames();
   if (MasterDataSet() == nullptr) masterKeys_.clear();
   masterValues_ = MasterValues();
   for (size_t i = 0; i < masterValues_.size(); ++i) {
     sqlite_->Bind(static_cast<int>(i) + 1, masterValues_[i]);
+  }
+  sqlite_->SettleColumnTypes();
+  for (const SqliteColumn& column : sqlite_->Columns()) {
+    AddDataField(column.name, column.dataType, column.size);
   }
 }
 
