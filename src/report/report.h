@@ -1,0 +1,225 @@
+#pragma once
+
+// The report document: printable-document base classes, the report with its band list and
+// settings, the composite report, the report file, and the registration of the report classes.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "report/auxiliary.h"
+#include "report/band.h"
+#include "report/controls.h"
+#include "report/events.h"
+#include "report/language.h"
+#include "report/printer.h"
+#include "rtl/component.h"
+#include "rtl/graphics.h"
+#include "rtl/streams.h"
+
+namespace qr2vor {
+
+class TDataSet;
+
+enum TVoROption : uint8_t { roDisableControls };
+// A set of report options: bit 1 << option for each member.
+using TVoROptions = uint32_t;
+const TEnumInfo& OptionInfo();
+
+// Document properties of a printable document.
+class TVoProperty : public TPersistent {
+ public:
+  static const TClassInfo& StaticClassInfo();
+  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+
+  const std::string& Author() const { return author_; }
+  void SetAuthor(const std::string& value) { author_ = value; }
+  const std::string& Title() const { return title_; }
+  void SetTitle(const std::string& value) { title_ = value; }
+  const std::string& Subject() const { return subject_; }
+  void SetSubject(const std::string& value) { subject_ = value; }
+  const std::string& Keywords() const { return keywords_; }
+  void SetKeywords(const std::string& value) { keywords_ = value; }
+  const std::string& Comments() const { return comments_; }
+  void SetComments(const std::string& value) { comments_ = value; }
+
+  void Assign(const TPersistent& source) override;
+
+ private:
+  std::string author_;
+  std::string title_;
+  std::string subject_;
+  std::string keywords_;
+  std::string comments_;
+};
+
+// A printable document: language, document properties, variables, page frame, printer
+// settings, options and the events of a run.
+class TVoPrintBaseComponent : public TComponent {
+ public:
+  explicit TVoPrintBaseComponent(TComponent* owner);
+
+  static const TClassInfo& StaticClassInfo();
+  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+
+  TVoRLanguage* Language() const { return language_.get(); }
+  // Copies the language settings.
+  void SetLanguage(TVoRLanguage* language);
+  TVoProperty* VoProperty() const { return voProperty_.get(); }
+  // Copies the document properties.
+  void SetVoProperty(TVoProperty* properties);
+  int32_t HelpContext() const { return helpContext_; }
+  void SetHelpContext(int32_t value) { helpContext_ = value; }
+  bool TwoPass() const { return twoPass_; }
+  void SetTwoPass(bool value) { twoPass_ = value; }
+  TVoRVariables* Variables() const { return variables_.get(); }
+  // Copies the variables.
+  void SetVariables(TVoRVariables* variables);
+  TVoROptions Options() const { return options_; }
+  void SetOptions(TVoROptions value) { options_ = value & 1u; }
+  // The page frame.
+  TVoRFrame* Frame() const { return frame_.get(); }
+  // Copies the frame.
+  void SetFrame(TVoRFrame* frame);
+  TVoRPrinter* PrinterSetting() const { return printerSetting_.get(); }
+  // Copies the settings.
+  void SetPrinterSetting(TVoRPrinter* printer);
+  bool AnimatedStatus() const { return animatedStatus_; }
+  void SetAnimatedStatus(bool value) { animatedStatus_ = value; }
+
+  const TEventTable& Events() const { return events_; }
+  TEventTable& Events() { return events_; }
+
+ private:
+  // In the order of construction.
+  bool twoPass_ = false;
+  std::unique_ptr<TVoRVariables> variables_;
+  TVoROptions options_ = 1u << roDisableControls;
+  std::unique_ptr<TVoProperty> voProperty_;
+  std::unique_ptr<TVoRFrame> frame_;
+  std::unique_ptr<TVoRPrinter> printerSetting_;
+  std::unique_ptr<TVoRLanguage> language_;
+  bool animatedStatus_ = true;
+  int32_t helpContext_ = 0;
+  TEventTable events_;
+};
+
+// A printable document with a default font.
+class TVoPrintComponent : public TVoPrintBaseComponent {
+ public:
+  explicit TVoPrintComponent(TComponent* owner);
+
+  static const TClassInfo& StaticClassInfo();
+  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+
+  TFont* Font() const { return font_.get(); }
+  // Copies the font.
+  void SetFont(TFont* font);
+
+ private:
+  std::unique_ptr<TFont> font_;
+};
+
+// The root of a report document: a sorted list of bands and the report-wide settings.
+class TVoReport : public TVoPrintComponent {
+ public:
+  // Window messages the report's bands send to the window that hosts them: (message, parameter).
+  using THostMessage = std::function<void(int32_t message, int32_t parameter)>;
+
+  // A new report holds a page header, a detail band and a page footer.
+  explicit TVoReport(TComponent* owner);
+  ~TVoReport() override;
+
+  static const TClassInfo& StaticClassInfo();
+  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+
+  TDataSet* DataSet() const { return dataSet_; }
+  void SetDataSet(TDataSet* dataSet);
+  TVoRDataManager* DataManager() const { return dataManager_; }
+  void SetDataManager(TVoRDataManager* manager);
+  int32_t BarNumber() const { return barNumber_; }
+  void SetBarNumber(int32_t value) { barNumber_ = value; }
+  int32_t ColumnSpace() const { return columnSpace_; }
+  void SetColumnSpace(int32_t value) { columnSpace_ = value; }
+  int32_t ColumnNumber() const { return columnNumber_; }
+  void SetColumnNumber(int32_t value) { columnNumber_ = value; }
+  // The stored file name, "Report.vor" while it is empty.
+  std::string FileName() const;
+  void SetFileName(const std::string& value) { fileName_ = value; }
+  int32_t PageNoStartAt() const { return pageNoStartAt_; }
+  void SetPageNoStartAt(int32_t value) { pageNoStartAt_ = value; }
+  int32_t PageNoCountBy() const { return pageNoCountBy_; }
+  void SetPageNoCountBy(int32_t value) { pageNoCountBy_ = value; }
+  TVoRParameters* Parameters() const { return parameters_.get(); }
+  // Copies the parameters.
+  void SetParameters(TVoRParameters* parameters);
+
+  // The band list, sorted by order key.
+  int BandCount() const { return static_cast<int>(bands_.size()); }
+  // The band at `index`, nullptr outside the list.
+  TVoRBand* Bands(int index) const;
+  // Creates a band of that type and inserts it by order key: with AtEnd after the last band of
+  // a key not greater (first when there is none), otherwise before the first band of a key not
+  // smaller (last when there is none); a report summary always goes last. Page headers and
+  // footers print on the first page too. Answers the new index.
+  int AddBand(TBandType type, bool atEnd);
+  // Frees the band at `index`; raises EListError outside the list.
+  void DeleteBand(int index);
+  void ClearBands();
+  // The index of the first band of that type, -1 when there is none.
+  int FindBandByType(TBandType type) const;
+
+  // `base`, or `base` followed by a number, so that it differs from the display names met before
+  // it in one pass over every band and every control (bands in order, each before its controls).
+  std::string UniqueName(const std::string& base) const;
+
+  // The window hosting the report, told of added controls; nothing is sent without one.
+  THostMessage OnHostMessage;
+
+  // Stores `fileName` in FileName and writes the report file, replacing an existing one; a file
+  // that cannot be created raises "Cannot create file %s" and nothing is written.
+  void SaveToFile(const std::string& fileName);
+  // The report file's bytes.
+  std::string SaveToBytes();
+  // Reads a report file into a new report. A malformed file raises EInvalidImage "Invalid
+  // stream format" or a stream reading error.
+  static std::unique_ptr<TVoReport> LoadFromFile(const std::string& fileName);
+  static std::unique_ptr<TVoReport> LoadFromBytes(std::string_view bytes);
+
+  void GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) const override;
+  void Notification(TComponent* component, TOperation operation) override;
+  // A report read from a stream keeps only the bands read: the bands it had before reading
+  // (those that are not loading themselves) are freed.
+  void Loaded() override;
+
+ private:
+  friend class TVoRBand;
+  bool IsFileNameStored() const { return !fileName_.empty(); }
+
+  std::vector<TVoRBand*> bands_;
+  std::unique_ptr<TVoRParameters> parameters_;
+  TDataSet* dataSet_ = nullptr;
+  TVoRDataManager* dataManager_ = nullptr;
+  int32_t barNumber_ = 1;
+  int32_t columnSpace_ = 0;
+  int32_t columnNumber_ = 1;
+  std::string fileName_;
+  int32_t pageNoStartAt_ = 0;
+  int32_t pageNoCountBy_ = 1;
+};
+
+// A document that combines the pages of several reports; held as data until generation.
+class TVoRCompositeReport : public TVoPrintBaseComponent {
+ public:
+  using TVoPrintBaseComponent::TVoPrintBaseComponent;
+
+  static const TClassInfo& StaticClassInfo();
+  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+};
+
+// Registers the report library's streamable classes and the named constants its files use.
+void RegisterReportClasses();
+
+}  // namespace qr2vor
