@@ -10,7 +10,11 @@
 
 #include <fmt/format.h>
 
+#include "expr/expr_evaluator.h"
+#include "expr/format_mask.h"
+#include "platform/data/tables.h"
 #include "rtl/exceptions.h"
+#include "rtl/number_text.h"
 #include "rtl/streams.h"
 #include "stream/text_form.h"
 
@@ -29,6 +33,7 @@ struct TCommand {
   std::string_view summary;
   size_t argumentCount;
   int (*run)(TArguments arguments);
+  size_t optionalCount = 0;  // arguments that may follow the required ones
 };
 
 // A failure tied to one file: "qr2vor: FILE: message".
@@ -74,10 +79,52 @@ int RunForm2Bin(TArguments arguments) {
   return kExitSuccess;
 }
 
+// FormatByMask's result for a value and a mask, with the field width of "--width N".
+int RunMask(TArguments arguments) {
+  int width = 0;
+  if (arguments.size() > 2 &&
+      (arguments.size() != 4 || arguments[2] != "--width" || !TryStrToInt(arguments[3], width))) {
+    fmt::print(stderr, "qr2vor: mask expects VALUE MASK [--width N]\n");
+    return kExitUsage;
+  }
+  fmt::print("{}\n", FormatByMask(arguments[0], arguments[1], width));
+  return kExitSuccess;
+}
+
+// The expression's value as an expression control prints it, against the first record of the
+// CSV file of "--csv FILE" (its data set named by the file name without extension).
+int RunEval(TArguments arguments) {
+  if (arguments.size() > 1 && (arguments.size() != 3 || arguments[1] != "--csv")) {
+    fmt::print(stderr, "qr2vor: eval expects EXPRESSION [--csv FILE]\n");
+    return kExitUsage;
+  }
+  TTable table(nullptr);
+  ExprDataSetList dataSets;
+  try {
+    if (arguments.size() == 3) {
+      std::filesystem::path path(arguments[2]);
+      table.SetDatabaseName(path.has_parent_path() ? path.parent_path().string() : ".");
+      table.SetTableName(path.filename().string());
+      table.Open();
+      dataSets.Add(&table, path.stem().string());
+    }
+    Variant text = EvaluateAndAccumulate(&dataSets, arguments[0], nullptr, Variant(),
+                                         Variant::Null(), ctNothing);
+    fmt::print("{}\n", text.AsString());
+  } catch (const Exception& e) {
+    fmt::print(stderr, "qr2vor: {}\n", e.Message());
+    return kExitFailure;
+  }
+  return kExitSuccess;
+}
+
 constexpr TCommand kCommands[] = {
     {"dump", "FILE", "show a form file, report file or component stream as text", 1, RunDump},
     {"form2bin", "TEXT.dfm BINARY.dfm", "convert a text form file to a binary form file", 2,
      RunForm2Bin},
+    {"mask", "VALUE MASK [--width N]", "format a value by a format mask", 2, RunMask, 2},
+    {"eval", "EXPRESSION [--csv FILE]", "evaluate an expression, against a CSV file's first record",
+     1, RunEval, 2},
 };
 
 std::string Usage() {
@@ -111,7 +158,8 @@ int Main(const std::vector<std::string>& arguments) {
   for (const TCommand& command : kCommands) {
     if (name != command.name) continue;
     const TArguments rest = TArguments(arguments).subspan(1);
-    if (rest.size() != command.argumentCount) {
+    if (rest.size() < command.argumentCount ||
+        rest.size() > command.argumentCount + command.optionalCount) {
       return UsageError(fmt::format("{} expects {}", command.name, command.arguments));
     }
     return command.run(rest);
