@@ -137,6 +137,7 @@ void TVoRBand::SetParentComponent(TComponent* parent) {
   report_ = report;
   auto& bands = report->bands_;
   if (std::find(bands.begin(), bands.end(), this) == bands.end()) bands.push_back(this);
+  if (report->HasState(csReading)) report->readBands_.push_back(this);
 }
 
 void TVoRBand::GetChildren(const std::function<void(TComponent*)>& proc, TComponent*) const {

@@ -15,11 +15,6 @@ constexpr TVoFrameType kAllFrameSides = 0x0F;
 
 }  // namespace
 
-const TEnumInfo& AlignmentInfo() {
-  static const TEnumInfo info("TAlignment", {"taLeftJustify", "taRightJustify", "taCenter"});
-  return info;
-}
-
 const TEnumInfo& ObjectPositionInfo() {
   static const TEnumInfo info("TVoRObjectPosition",
                               {"opDesigned", "opTopBand", "opBottomBand", "opCenterBand"});

@@ -10,6 +10,7 @@
 
 #include "report/auxiliary.h"
 #include "report/events.h"
+#include "rtl/alignment.h"
 #include "rtl/component.h"
 #include "rtl/constants.h"
 #include "rtl/graphics.h"
@@ -21,7 +22,6 @@ namespace qr2vor {
 class TVoRBand;
 class TVoReport;
 
-enum TAlignment : uint8_t { taLeftJustify, taRightJustify, taCenter };
 enum TVoRObjectPosition : uint8_t { opDesigned, opTopBand, opBottomBand, opCenterBand };
 enum TVoFrameSide : uint8_t { ftTop, ftBottom, ftLeft, ftRight };
 // A set of frame sides: bit 1 << side for each member.
@@ -61,7 +61,6 @@ enum TRectangleType : uint8_t { rtRectangle, rtRoundRect, rtSquare, rtRoundSquar
 enum TEllipseType : uint8_t { etEllipse, etCircle };
 enum class TShapeKind : uint8_t { Line, Rectangle, Ellipse };
 
-const TEnumInfo& AlignmentInfo();
 const TEnumInfo& ObjectPositionInfo();
 const TEnumInfo& FrameSideInfo();
 const TEnumInfo& PicTypeInfo();

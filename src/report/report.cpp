@@ -295,6 +295,7 @@ void TVoReport::Notification(TComponent* component, TOperation operation) {
   TVoPrintComponent::Notification(component, operation);
   if (operation != TOperation::opRemove) return;
   std::erase(bands_, component);
+  std::erase(readBands_, component);
   if (component == dataSet_) dataSet_ = nullptr;
   if (component == dataManager_) dataManager_ = nullptr;
 }
@@ -302,8 +303,10 @@ void TVoReport::Notification(TComponent* component, TOperation operation) {
 void TVoReport::Loaded() {
   TVoPrintComponent::Loaded();
   for (int i = BandCount() - 1; i >= 0; --i) {
-    if (!bands_[static_cast<size_t>(i)]->HasState(csLoading)) DeleteBand(i);
+    const TVoRBand* band = bands_[static_cast<size_t>(i)];
+    if (std::find(readBands_.begin(), readBands_.end(), band) == readBands_.end()) DeleteBand(i);
   }
+  readBands_.clear();
 }
 
 // TVoRCompositeReport

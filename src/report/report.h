@@ -189,9 +189,10 @@ class TVoReport : public TVoPrintComponent {
   static std::unique_ptr<TVoReport> LoadFromBytes(std::string_view bytes);
 
   void GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) const override;
+  TComponent* GetChildOwner() override { return this; }
   void Notification(TComponent* component, TOperation operation) override;
   // A report read from a stream keeps only the bands read: the bands it had before reading
-  // (those that are not loading themselves) are freed.
+  // (the three starting bands of a new report) are freed.
   void Loaded() override;
 
  private:
@@ -199,6 +200,8 @@ class TVoReport : public TVoPrintComponent {
   bool IsFileNameStored() const { return !fileName_.empty(); }
 
   std::vector<TVoRBand*> bands_;
+  // The bands that joined while the report was being read, until it is loaded.
+  std::vector<TVoRBand*> readBands_;
   std::unique_ptr<TVoRParameters> parameters_;
   TDataSet* dataSet_ = nullptr;
   TVoRDataManager* dataManager_ = nullptr;

@@ -12,7 +12,9 @@
 #include "platform/data/memory_dataset.h"
 #include "report/report.h"
 #include "rtl/exceptions.h"
+#include "stream/reader.h"
 #include "stream/registry.h"
+#include "stream/text_form.h"
 
 namespace qr2vor {
 namespace {
@@ -324,6 +326,27 @@ TEST_F(ReportFile, AReportWithoutBandsLoadsWithoutBands) {
   EXPECT_EQ(TVoReport::LoadFromBytes(report.SaveToBytes())->BandCount(), 0);
 }
 
+TEST_F(ReportFile, AReportReadInsideAFormOwnsItsBands) {
+  // A form holding a report that holds one detail band with one label.
+  const Bytes stream =
+      "TPF0" + Record("TComponent", "Form1", "",
+                      Record("TVoReport", "Report1", "",
+                             Record("TVoRBand", "", Prop("BandType", Ident("btDetail")),
+                                    Record("TVoRLabel", "", Prop("DisplayName", Str("Total"))))));
+  TMemoryStream input(stream);
+  TComponent form(nullptr);
+  TReader(input).ReadRootComponent(&form);
+  auto* report = dynamic_cast<TVoReport*>(form.FindComponent("Report1"));
+  ASSERT_NE(report, nullptr);
+  ASSERT_EQ(report->BandCount(), 1);
+  TVoRBand* band = report->Bands(0);
+  EXPECT_EQ(band->Owner(), report);
+  EXPECT_EQ(band->DisplayName(), "");
+  ASSERT_EQ(band->ControlCount(), 1);
+  EXPECT_EQ(band->Controls(0)->Owner(), band);
+  EXPECT_EQ(band->Controls(0)->DisplayName(), "Total");
+}
+
 TEST_F(ReportFile, ReadBandsKeepTheirStoredNames) {
   // Names that the naming rule would change are read as stored.
   TVoReport report(nullptr);
@@ -333,6 +356,20 @@ TEST_F(ReportFile, ReadBandsKeepTheirStoredNames) {
   EXPECT_EQ(loaded->Bands(0)->DisplayName(), "BandDetail");
   EXPECT_EQ(loaded->Bands(1)->DisplayName(), "BandDetail");
   EXPECT_EQ(loaded->Bands(2)->DisplayName(), "Text");
+}
+
+TEST_F(ReportFile, DumpShowsTheTree) {
+  TVoReport report(nullptr);
+  report.SetName("Report1");
+  report.ClearBands();
+  TVoRBand& band = *report.Bands(report.AddBand(btDetail, true));
+  band.AddControl(TVoRLabel::StaticClassInfo());
+  const std::string text = FormFileToText(report.SaveToBytes());
+  for (const char* line :
+       {"object Report1: TVoReport\n", "  object TVoRBand\n", "    DisplayName = 'BandDetail'\n",
+        "    BandType = btDetail\n", "    object TVoRLabel\n", "      DisplayName = 'Text'\n"}) {
+    EXPECT_NE(text.find(line), std::string::npos) << line << text;
+  }
 }
 
 TEST_F(ReportFile, MalformedFilesFailCleanly) {
