@@ -16,6 +16,8 @@ namespace {
 constexpr uint32_t kEmfSignature = 0x464D4520;  // " EMF"
 constexpr uint32_t kMinHeaderSize = 88;
 constexpr uint32_t kNoRectOption = 0x100;
+// Record types run from 1 to 122.
+constexpr uint32_t kLastRecordType = 122;
 
 bool Fits(uint64_t offset, uint64_t count, uint64_t size) {
   return offset <= size && count <= size - offset;
@@ -68,6 +70,7 @@ bool TEmfEnumerator::Next(TEmfRecord& record) {
   const uint32_t type = reader.U32();
   const uint32_t size = reader.U32();
   if (size < 8 || size % 4 != 0 || size > end_ - position_) FailMetafile();
+  if (type < EMR_HEADER || type > kLastRecordType) FailMetafile();
   const char* start = bytes_.data() + position_;
   if (U_emf_record_safe(start) == 0) FailMetafile();
   record = TEmfRecord(type, std::string_view(start, size));

@@ -24,6 +24,9 @@ std::string Lower(std::string_view text) {
 
 int32_t Round(double value) { return static_cast<int32_t>(std::lround(value)); }
 
+// Bound of the name caches.
+constexpr size_t kMaxCachedNames = 4096;
+
 }  // namespace
 
 TScaledFont::TScaledFont(FT_FaceRec_* face, double emPixels, bool bold, bool italic,
@@ -67,8 +70,6 @@ TScaledFont::TScaledFont(FT_FaceRec_* face, double emPixels, bool bold, bool ita
   if (metrics_.AveCharWidth <= 0) metrics_.AveCharWidth = std::max(1, advances_['x']);
 }
 
-TScaledFont::~TScaledFont() { FT_Done_Face(face_); }
-
 int32_t TScaledFont::TextWidth(std::string_view text) const {
   int32_t width = 0;
   for (char c : text) width += advances_[static_cast<unsigned char>(c)];
@@ -87,6 +88,8 @@ TFontEngine::TFontEngine() {
 
 TFontEngine::~TFontEngine() {
   fonts_.clear();
+  scaled_.clear();
+  for (const auto& [path, face] : files_) FT_Done_Face(face);
   FT_Done_FreeType(library_);
   FcFini();
 }
@@ -123,8 +126,13 @@ std::string TFontEngine::SubstituteFamily(std::string_view name) {
   return std::string(name);
 }
 
-FT_FaceRec_* TFontEngine::OpenFace(const std::string& family, bool bold, bool italic,
-                                   std::string& chosen) {
+const TFontEngine::TResolvedFace& TFontEngine::Resolve(const std::string& lowerName,
+                                                       std::string_view name, bool bold,
+                                                       bool italic) {
+  auto key = std::make_tuple(lowerName, bold, italic);
+  if (auto found = resolved_.find(key); found != resolved_.end()) return found->second;
+  if (resolved_.size() >= kMaxCachedNames) resolved_.clear();
+  const std::string family = SubstituteFamily(name);
   FcPattern* pattern = FcPatternCreate();
   FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
   // A sans face stands behind every name fontconfig does not know.
@@ -145,12 +153,18 @@ FT_FaceRec_* TFontEngine::OpenFace(const std::string& family, bool bold, bool it
   FcPatternGetInteger(match, FC_INDEX, 0, &index);
   FcPatternGetString(match, FC_FAMILY, 0, &matchedFamily);
   const std::string path = file != nullptr ? reinterpret_cast<const char*>(file) : "";
-  chosen = matchedFamily != nullptr ? reinterpret_cast<const char*>(matchedFamily) : family;
+  TResolvedFace resolvedFace{
+      nullptr, matchedFamily != nullptr ? reinterpret_cast<const char*>(matchedFamily) : family};
   FcPatternDestroy(match);
-  FT_Face face = nullptr;
-  if (path.empty() || FT_New_Face(library_, path.c_str(), index, &face) != 0)
-    throw Exception(fmt::format("Font {} cannot be loaded", family));
-  return face;
+  const std::string fileKey = fmt::format("{}#{}", path, index);
+  if (auto open = files_.find(fileKey); open != files_.end()) {
+    resolvedFace.face = open->second;
+  } else {
+    if (path.empty() || FT_New_Face(library_, path.c_str(), index, &resolvedFace.face) != 0)
+      throw Exception(fmt::format("Font {} cannot be loaded", family));
+    files_.emplace(fileKey, resolvedFace.face);
+  }
+  return resolved_.emplace(std::move(key), std::move(resolvedFace)).first->second;
 }
 
 TScaledFont& TFontEngine::Get(const TFont& font) {
@@ -160,12 +174,13 @@ TScaledFont& TFontEngine::Get(const TFont& font) {
 }
 
 TScaledFont& TFontEngine::Get(std::string_view name, int32_t height, bool bold, bool italic) {
-  auto key = std::make_tuple(Lower(name), height, bold, italic);
-  auto found = fonts_.find(key);
-  if (found != fonts_.end()) return *found->second;
+  std::string lowerName = Lower(name);
+  auto key = std::make_tuple(lowerName, height, bold, italic);
+  if (auto found = fonts_.find(key); found != fonts_.end()) return *found->second;
+  if (fonts_.size() >= kMaxCachedNames) fonts_.clear();
 
-  std::string chosen;
-  FT_Face face = OpenFace(SubstituteFamily(name), bold, italic, chosen);
+  const TResolvedFace& resolvedFace = Resolve(lowerName, name, bold, italic);
+  FT_Face face = resolvedFace.face;
   double em = 13;
   if (height < 0) {
     em = std::min(-static_cast<double>(height), 4096.0);
@@ -177,10 +192,16 @@ TScaledFont& TFontEngine::Get(std::string_view name, int32_t height, bool bold, 
     em = std::lround(std::min(static_cast<double>(height), 4096.0) * face->units_per_EM /
                      std::max(cell, 1.0));
   }
-  auto scaled = std::make_unique<TScaledFont>(face, std::max(em, 1.0), bold, italic, chosen);
-  TScaledFont& result = *scaled;
-  fonts_.emplace(std::move(key), std::move(scaled));
-  return result;
+  const auto emPixels = static_cast<int32_t>(std::max(em, 1.0));
+  auto scaledKey = std::make_tuple(face, emPixels, bold, italic);
+  auto scaled = scaled_.find(scaledKey);
+  if (scaled == scaled_.end())
+    scaled = scaled_
+                 .emplace(scaledKey, std::make_unique<TScaledFont>(face, emPixels, bold, italic,
+                                                                   resolvedFace.family))
+                 .first;
+  fonts_.emplace(std::move(key), scaled->second.get());
+  return *scaled->second;
 }
 
 }  // namespace qr2vor

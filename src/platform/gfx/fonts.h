@@ -36,8 +36,8 @@ struct TFontMetrics {
 class TScaledFont {
  public:
   TScaledFont(FT_FaceRec_* face, double emPixels, bool bold, bool italic, std::string family);
-  ~TScaledFont();
   TScaledFont(const TScaledFont&) = delete;
+  // The face belongs to the engine.
   TScaledFont& operator=(const TScaledFont&) = delete;
 
   const TFontMetrics& Metrics() const { return metrics_; }
@@ -65,7 +65,10 @@ class TScaledFont {
   std::array<uint32_t, 256> glyphs_{};
 };
 
-// The process-wide font cache (the system is single-threaded).
+// The process-wide font cache (the system is single-threaded). A font file is opened once and
+// shared by all its sizes; a scaled font costs its advance table. Face names resolve once; the
+// name caches are bounded (untrusted metafiles may name any number of faces) and scaled fonts are
+// kept for the life of the process, so references to them stay valid.
 class TFontEngine {
  public:
   static TFontEngine& Instance();
@@ -80,11 +83,21 @@ class TFontEngine {
   static std::string SubstituteFamily(std::string_view name);
 
  private:
+  struct TResolvedFace {
+    FT_FaceRec_* face;
+    std::string family;
+  };
+
   TFontEngine();
-  FT_FaceRec_* OpenFace(const std::string& family, bool bold, bool italic, std::string& chosen);
+  const TResolvedFace& Resolve(const std::string& lowerName, std::string_view name, bool bold,
+                               bool italic);
 
   FT_LibraryRec_* library_ = nullptr;
-  std::map<std::tuple<std::string, int32_t, bool, bool>, std::unique_ptr<TScaledFont>> fonts_;
+  // Font files by path and face index.
+  std::map<std::string, FT_FaceRec_*> files_;
+  std::map<std::tuple<std::string, bool, bool>, TResolvedFace> resolved_;
+  std::map<std::tuple<FT_FaceRec_*, int32_t, bool, bool>, std::unique_ptr<TScaledFont>> scaled_;
+  std::map<std::tuple<std::string, int32_t, bool, bool>, TScaledFont*> fonts_;
 };
 
 }  // namespace qr2vor
