@@ -95,9 +95,11 @@ void TComponent::InsertComponent(TComponent* component) {
 }
 
 std::unique_ptr<TComponent> TComponent::RemoveComponent(TComponent* component) {
-  const auto it = std::find_if(components_.begin(), components_.end(),
-                               [&](const auto& owned) { return owned.get() == component; });
-  if (it == components_.end()) return nullptr;
+  // Searched from the end: components are mostly released last-first.
+  const auto rit = std::find_if(components_.rbegin(), components_.rend(),
+                                [&](const auto& owned) { return owned.get() == component; });
+  if (rit == components_.rend()) return nullptr;
+  const auto it = std::next(rit).base();
   std::unique_ptr<TComponent> held = std::move(*it);
   components_.erase(it);
   held->owner_ = nullptr;

@@ -28,7 +28,10 @@ void TControl::SetParent(TWinControl* parent) {
   if (parent == parent_) return;
   if (parent_ != nullptr) {
     parent_->ControlRemoved(this);
-    std::erase(parent_->controls_, this);
+    // Searched from the end: parents and owners release their children last-first.
+    std::vector<TControl*>& siblings = parent_->controls_;
+    const auto it = std::find(siblings.rbegin(), siblings.rend(), this);
+    if (it != siblings.rend()) siblings.erase(std::next(it).base());
   }
   parent_ = parent;
   if (parent_ != nullptr) {

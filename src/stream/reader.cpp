@@ -553,7 +553,9 @@ TComponent* TReader::ReadComponent() {
     ReadData(*result);
     result->ExcludeState(csReading);
     if ((flags & ffChildPos) != 0 && parent_ != nullptr) parent_->SetChildOrder(result, position);
-    if (std::find(loaded_.begin(), loaded_.end(), result) == loaded_.end()) {
+    // An inherited object may have been listed already; a created one is new.
+    if ((flags & ffInherited) == 0 ||
+        std::find(loaded_.begin(), loaded_.end(), result) == loaded_.end()) {
       loaded_.push_back(result);
     }
   } catch (...) {

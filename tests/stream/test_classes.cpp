@@ -82,7 +82,11 @@ void TTestComponent::GetChildren(const std::function<void(TComponent*)>& proc, T
 }
 
 void TTestComponent::SetParentComponent(TComponent* parent) {
-  if (parent_ != nullptr) std::erase(parent_->children_, this);
+  if (parent_ != nullptr) {
+    auto& siblings = parent_->children_;
+    const auto it = std::find(siblings.rbegin(), siblings.rend(), this);
+    if (it != siblings.rend()) siblings.erase(std::next(it).base());
+  }
   parent_ = dynamic_cast<TTestComponent*>(parent);
   if (parent_ != nullptr) parent_->children_.push_back(this);
 }
