@@ -50,7 +50,7 @@ cairo_pattern_t* CreateHatch(TBrushStyle style, TRgb rgb) {
 }  // namespace
 
 TRasterCanvas::TRasterCanvas(int32_t width, int32_t height) : width_(width), height_(height) {
-  TRasterImage check(width, height);
+  CheckImageSize(width, height);
   surface_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
   cr_ = cairo_create(surface_);
   cairo_set_source_rgb(cr_, 1, 1, 1);

@@ -18,12 +18,6 @@ namespace {
 
 [[noreturn]] void FailBitmap() { throw EInvalidGraphic(msg::kInvalidBitmap); }
 
-void CheckSize(int64_t width, int64_t height) {
-  if (width <= 0 || height <= 0 || width > kMaxImageDimension || height > kMaxImageDimension ||
-      width * height > kMaxImagePixels)
-    FailBitmap();
-}
-
 constexpr uint32_t Argb(uint32_t r, uint32_t g, uint32_t b, uint32_t a = 0xFF) {
   return (a << 24) | (r << 16) | (g << 8) | b;
 }
@@ -52,9 +46,15 @@ class TMaskChannel {
 
 }  // namespace
 
+void CheckImageSize(int64_t width, int64_t height) {
+  if (width <= 0 || height <= 0 || width > kMaxImageDimension || height > kMaxImageDimension ||
+      width * height > kMaxImagePixels)
+    FailBitmap();
+}
+
 TRasterImage::TRasterImage(int32_t width, int32_t height, uint32_t fill)
     : width_(width), height_(height) {
-  if (width != 0 || height != 0) CheckSize(width, height);
+  if (width != 0 || height != 0) CheckImageSize(width, height);
   pixels_.assign(static_cast<size_t>(width) * static_cast<size_t>(height), fill);
 }
 
@@ -87,7 +87,7 @@ TRasterImage ReadDib(std::string_view info, std::string_view bits) {
   }
   const bool topDown = height < 0;
   height = topDown ? -height : height;
-  CheckSize(width, height);
+  CheckImageSize(width, height);
 
   uint32_t masks[3] = {0, 0, 0};
   if (compression == 3 && (bitCount == 16 || bitCount == 32)) {
@@ -364,7 +364,7 @@ TRasterImage ReadPng(std::string_view bytes) {
   };
   const uint32_t width = bigEndian();
   const uint32_t height = bigEndian();
-  CheckSize(width, height);
+  CheckImageSize(width, height);
   TPngSource source{bytes};
   cairo_surface_t* surface = cairo_image_surface_create_from_png_stream(ReadPngBytes, &source);
   if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {

@@ -20,6 +20,10 @@ namespace qr2vor {
 inline constexpr int32_t kMaxImageDimension = 32768;
 inline constexpr int64_t kMaxImagePixels = int64_t{1} << 24;
 
+// Raises EInvalidGraphic unless 0 < width, height <= kMaxImageDimension and the pixel count stays
+// within kMaxImagePixels.
+void CheckImageSize(int64_t width, int64_t height);
+
 class TRasterImage {
  public:
   TRasterImage() = default;
