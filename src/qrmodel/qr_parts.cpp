@@ -98,7 +98,7 @@ const TClassInfo& TQRPage::StaticClassInfo() {
           .Float("Width", &T::Width, &T::SetWidth)
           .Stored(false)
           .Integer("Columns", &T::Columns, &T::SetColumns, NoDefault)
-          .Enum("Orientation", PrinterOrientationInfo(), &T::Orientation, &T::SetOrientation,
+          .Enum("Orientation", QRPrinterOrientationInfo(), &T::Orientation, &T::SetOrientation,
                 NoDefault)
           .Enum("PaperSize", QRPaperSizeInfo(), &T::PaperSize, &T::SetPaperSize, NoDefault)
           .Boolean("Ruler", &T::Ruler, &T::SetRuler, true);

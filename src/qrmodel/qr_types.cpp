@@ -51,12 +51,7 @@ const TEnumInfo& QRBinInfo() {
   return info;
 }
 
-const TEnumInfo& AlignmentInfo() {
-  static const TEnumInfo info("TAlignment", {"taLeftJustify", "taRightJustify", "taCenter"});
-  return info;
-}
-
-const TEnumInfo& PrinterOrientationInfo() {
+const TEnumInfo& QRPrinterOrientationInfo() {
   static const TEnumInfo info("TPrinterOrientation", {"poPortrait", "poLandscape"});
   return info;
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "rtl/alignment.h"
 #include "rtl/typinfo.h"
 
 namespace qr2vor {
@@ -98,7 +99,6 @@ enum class TQRBin : uint8_t {
 };
 
 // From the windowing toolkit.
-enum TAlignment : uint8_t { taLeftJustify, taRightJustify, taCenter };
 enum TPrinterOrientation : uint8_t { poPortrait, poLandscape };
 
 const TEnumInfo& QRBandTypeInfo();
@@ -108,7 +108,7 @@ const TEnumInfo& QRUnitInfo();
 const TEnumInfo& QuickReportOptionInfo();
 const TEnumInfo& QRPaperSizeInfo();
 const TEnumInfo& QRBinInfo();
-const TEnumInfo& AlignmentInfo();
-const TEnumInfo& PrinterOrientationInfo();
+// Not the report printer's orientation, which has other values.
+const TEnumInfo& QRPrinterOrientationInfo();
 
 }  // namespace qr2vor
