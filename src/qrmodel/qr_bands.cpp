@@ -10,15 +10,61 @@
 
 namespace qr2vor {
 
+namespace {
+
+using enum TLaterValue;
+
+// What later versions of the toolkit publish on every control that forms show on the report and
+// its bands.
+constexpr TLaterProperty kPanelLater[] = {
+    {"AlignWithMargins", lvBoolean},
+    {"ExplicitHeight", lvInteger},
+    {"ExplicitWidth", lvInteger},
+    {"HelpType", lvIdent},
+};
+constexpr TLaterProperty kMargins[] = {
+    {"Bottom", lvInteger}, {"Left", lvInteger}, {"Right", lvInteger}, {"Top", lvInteger}};
+constexpr TLaterProperty kQuickRepLater[] = {
+    {"IDReport", lvInteger},       {"PrevFormStyle", lvIdent},
+    {"PrevInitialZoom", lvIdent},  {"PrevShowSearch", lvBoolean},
+    {"PrevShowThumbs", lvBoolean}, {"PreviewDefaultSaveType", lvIdent},
+    {"PreviewHeight", lvInteger},  {"PreviewInitialState", lvIdent},
+    {"PreviewLeft", lvInteger},    {"PreviewTop", lvInteger},
+    {"PreviewWidth", lvInteger},   {"ShowingPreview", lvBoolean},
+};
+// Lists of strings: the functions' definitions and their names.
+constexpr TLaterProperty kFunctions[] = {{"DATA", lvList}, {"Strings", lvList}};
+// Bands of later versions: page keeping, height calculation, transparency.
+constexpr TLaterProperty kBandLater[] = {
+    {"KeepOnOnePage", lvBoolean},
+    {"PreCaluculateBandHeight", lvBoolean},
+    {"TransparentBand", lvBoolean},
+};
+// Where a child band prints relative to its parent band.
+constexpr TLaterProperty kChildBandLater[] = {{"PrintOrder", lvIdent}};
+constexpr TLaterProperty kGroupLater[] = {{"ReprintOnNewPage", lvBoolean}};
+
+}  // namespace
+
+std::span<const TLaterProperty> QuickRepLaterProperties() { return kQuickRepLater; }
+std::span<const TLaterProperty> QuickRepFunctionsProperties() { return kFunctions; }
+
 // TQRBasePanel
 
-TQRBasePanel::TQRBasePanel(TComponent* owner) : TCustomPanel(owner) {}
+TQRBasePanel::TQRBasePanel(TComponent* owner)
+    : TCustomPanel(owner), margins_(std::make_unique<TLaterPart>(kMargins)) {}
 
 const TClassInfo& TQRBasePanel::StaticClassInfo() {
   static const TClassInfo info =
       TClassInfo::Derive<TQRBasePanel, TCustomPanel>("TQRBasePanel")
-          .Object<TQRFrame>("Frame", &TQRBasePanel::Frame, &TQRBasePanel::SetFrame);
+          .Object<TQRFrame>("Frame", &TQRBasePanel::Frame, &TQRBasePanel::SetFrame)
+          .Object<TLaterPart>("Margins", &TQRBasePanel::Margins, nullptr);
   return info;
+}
+
+void TQRBasePanel::DefineProperties(TFiler& filer) {
+  TCustomPanel::DefineProperties(filer);
+  DefineLaterProperties(filer, kPanelLater);
 }
 
 void TQRBasePanel::SetFrame(TQRFrame* frame) {
@@ -63,7 +109,8 @@ bool TQuickRepBands::Has(TQRBandType type) const {
 
 // TQuickRep
 
-TQuickRep::TQuickRep(TComponent* owner) : TQRBasePanel(owner) {
+TQuickRep::TQuickRep(TComponent* owner)
+    : TQRBasePanel(owner), functions_(std::make_unique<TLaterPart>(kFunctions)) {
   Font()->SetName("Arial");
   Font()->SetSize(10);
   // The form must not rescale the report's controls while they are read.
@@ -96,8 +143,14 @@ const TClassInfo& TQuickRep::StaticClassInfo() {
           .Boolean("SnapToGrid", &T::SnapToGrid, &T::SetSnapToGrid, NoDefault)
           .Enum("Units", QRUnitInfo(), &T::Units, &T::SetUnits, NoDefault)
           .Integer("Zoom", &T::Zoom, &T::SetZoom, NoDefault)
+          .Object<TLaterPart>("Functions", &T::Functions, nullptr)
           .Creatable();
   return info;
+}
+
+void TQuickRep::DefineProperties(TFiler& filer) {
+  TQRBasePanel::DefineProperties(filer);
+  DefineLaterProperties(filer, kQuickRepLater);
 }
 
 void TQuickRep::SetDataSet(TDataSet* dataSet) { Retarget(*this, dataSet_, dataSet); }
@@ -237,6 +290,7 @@ void TQRCustomBand::DefineProperties(TFiler& filer) {
   DropIdent(filer, "Align");
   DropIdent(filer, "Ruler");
   DropIdent(filer, "LinkBand");
+  DefineLaterProperties(filer, kBandLater);
 }
 
 // TQRBand
@@ -274,6 +328,11 @@ void TQRChildBand::SetParentBand(TQRCustomBand* band) {
   if (Retarget(*this, parentBand_, band)) Changed();
 }
 
+void TQRChildBand::DefineProperties(TFiler& filer) {
+  TQRCustomBand::DefineProperties(filer);
+  DefineLaterProperties(filer, kChildBandLater);
+}
+
 void TQRChildBand::Notification(TComponent* component, TOperation operation) {
   TQRCustomBand::Notification(component, operation);
   if (operation == TOperation::opRemove && Forget(parentBand_, component)) Changed();
@@ -306,6 +365,7 @@ void TQRGroup::SetMaster(TComponent* master) {
 
 void TQRGroup::DefineProperties(TFiler& filer) {
   TQRCustomBand::DefineProperties(filer);
+  DefineLaterProperties(filer, kGroupLater);
   filer.DefineProperty(
       "Level", [](TValueReader& reader) { reader.ReadInteger(); }, nullptr, false);
   DropIdent(filer, "DataSource");

@@ -4,6 +4,7 @@
 // types that references to them imply.
 
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "qrmodel/qr_types.h"
 #include "rtl/controls.h"
 #include "rtl/strings.h"
+#include "stream/later_properties.h"
 
 namespace qr2vor {
 
@@ -19,8 +21,9 @@ class TDataSet;
 class TQRCustomBand;
 class TQuickRep;
 
-// The base of the report and its bands: a panel with a frame, a colour and a font.
-class TQRBasePanel : public TCustomPanel, public TQRFontControl {
+// The base of the report and its bands: a panel with a frame, a colour and a font. Keeps the
+// properties of later versions it reads (LaterProperties; the margins' in Margins()).
+class TQRBasePanel : public TCustomPanel, public TQRFontControl, public TLaterProperties {
  public:
   explicit TQRBasePanel(TComponent* owner);
 
@@ -37,12 +40,16 @@ class TQRBasePanel : public TCustomPanel, public TQRFontControl {
   void SetParentFont(bool value) { fontLink_.SetParentFont(value); }
   // The font is written only when it is the panel's own.
   bool IsFontStored() const { return !ParentFont(); }
+  // The margins later versions of the toolkit publish.
+  TLaterPart* Margins() const { return margins_.get(); }
 
   void SetParent(TWinControl* parent) override;
   void ParentFontChanged() override { fontLink_.Follow(); }
+  void DefineProperties(TFiler& filer) override;
 
  private:
   const std::unique_ptr<TQRFrame> frame_ = std::make_unique<TQRFrame>();
+  const std::unique_ptr<TLaterPart> margins_;
   const std::unique_ptr<TFont> font_ = std::make_unique<TFont>();
   TParentFontLink fontLink_{*this, *font_};
   TColor color_ = clWhite;
@@ -109,7 +116,10 @@ class TQuickRep : public TQRBasePanel {
   void SetUnits(TQRUnit value) { units_ = value; }
   int32_t Zoom() const { return zoom_; }
   void SetZoom(int32_t value) { zoom_ = value; }
+  // The report functions of later versions ("DATA" and "Strings"), kept.
+  TLaterPart* Functions() const { return functions_.get(); }
 
+  void DefineProperties(TFiler& filer) override;
   void Loaded() override;
   void Notification(TComponent* component, TOperation operation) override;
 
@@ -122,6 +132,7 @@ class TQuickRep : public TQRBasePanel {
   const std::unique_ptr<TQuickRepBands> bands_ = std::make_unique<TQuickRepBands>(*this);
   TDataSet* dataSet_ = nullptr;
   const std::unique_ptr<TStringList> description_ = std::make_unique<TStringList>();
+  const std::unique_ptr<TLaterPart> functions_;
   TQuickReportOptions options_ = (1u << FirstPageHeader) | (1u << LastPageFooter);
   const std::unique_ptr<TQRPage> page_ = std::make_unique<TQRPage>();
   const std::unique_ptr<TQuickRepPrinterSettings> printerSettings_ =
@@ -135,6 +146,11 @@ class TQuickRep : public TQRBasePanel {
   TMethod afterPrint_, afterPreview_, beforePrint_;
   TMethod onEndPage_, onNeedData_, onPreview_, onStartPage_;
 };
+
+// What later versions of TQuickRep publish besides the model's properties (preview settings,
+// report ids), and what its Functions part holds; a form whose root is a report carries them too.
+std::span<const TLaterProperty> QuickRepLaterProperties();
+std::span<const TLaterProperty> QuickRepFunctionsProperties();
 
 class TQRCustomBand : public TQRBasePanel {
  public:
@@ -162,7 +178,8 @@ class TQRCustomBand : public TQRBasePanel {
   bool HasChild() const;
   TQRBandSize* Size() const { return size_.get(); }
 
-  // Older forms carry "Align", "Ruler" and "LinkBand" (identifiers), read and dropped.
+  // Older forms carry "Align", "Ruler" and "LinkBand" (identifiers), read and dropped; later
+  // versions' band options are kept.
   void DefineProperties(TFiler& filer) override;
 
  protected:
@@ -198,6 +215,7 @@ class TQRChildBand : public TQRCustomBand {
   // A band that would make this one its own ancestor through child bands is refused silently.
   void SetParentBand(TQRCustomBand* band);
 
+  void DefineProperties(TFiler& filer) override;
   void Notification(TComponent* component, TOperation operation) override;
 
  private:

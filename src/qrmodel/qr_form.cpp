@@ -38,9 +38,77 @@ const TEnumInfo& WindowStateInfo() {
   return info;
 }
 
+using enum TLaterValue;
+
+// What later versions of the toolkit publish on forms and the controls that are forms' roots.
+constexpr TLaterProperty kFormLater[] = {
+    {"Align", lvIdent},
+    {"Anchors", lvSet},
+    {"AutoScroll", lvBoolean},
+    {"AutoSize", lvBoolean},
+    {"BackImageControl", lvString},
+    {"BiDiMode", lvIdent},
+    {"DesignSize", lvList},
+    {"ExplicitHeight", lvInteger},
+    {"ExplicitWidth", lvInteger},
+    {"HelpType", lvIdent},
+    {"Menu", lvIdent},
+    {"OnCanResize", lvIdent},
+    {"OnClick", lvIdent},
+    {"OnCloseQuery", lvIdent},
+    {"OnKeyDown", lvIdent},
+    {"ParentBiDiMode", lvBoolean},
+    {"PrintScale", lvIdent},
+    {"UseDockManager", lvBoolean},
+};
+constexpr TLaterProperty kConstraints[] = {
+    {"MaxHeight", lvInteger},
+    {"MaxWidth", lvInteger},
+    {"MinHeight", lvInteger},
+    {"MinWidth", lvInteger},
+};
+constexpr TLaterProperty kScrollBar[] = {
+    {"Position", lvInteger}, {"Range", lvInteger}, {"Size", lvInteger}};
+constexpr TLaterProperty kIcon[] = {{"Data", lvBinary}};
+
+// A root that is itself a report carries the report's own properties; the report is not built
+// from them (the converter finds the report it converts among the components).
+constexpr TLaterProperty kReportRoot[] = {
+    {"AfterPreview", lvIdent},   {"AfterPrint", lvIdent},   {"BeforePrint", lvIdent},
+    {"DataSet", lvIdent},        {"OnEndPage", lvIdent},    {"OnNeedData", lvIdent},
+    {"OnPreview", lvIdent},      {"OnStartPage", lvIdent},  {"Options", lvSet},
+    {"PrintIfEmpty", lvBoolean}, {"ReportTitle", lvString}, {"ShowProgress", lvBoolean},
+    {"SnapToGrid", lvBoolean},   {"Units", lvIdent},        {"Zoom", lvInteger},
+};
+constexpr TLaterProperty kReportDescription[] = {{"Strings", lvList}};
+constexpr TLaterProperty kReportFrame[] = {
+    {"Color", lvOrdinal},     {"DrawBottom", lvBoolean}, {"DrawLeft", lvBoolean},
+    {"DrawRight", lvBoolean}, {"DrawTop", lvBoolean},    {"Style", lvIdent},
+    {"Width", lvInteger},
+};
+constexpr TLaterProperty kReportPage[] = {
+    {"Columns", lvInteger}, {"Orientation", lvIdent}, {"PaperSize", lvIdent},
+    {"Ruler", lvBoolean},   {"Values", lvList},
+};
+constexpr TLaterProperty kReportPrinterSettings[] = {
+    {"Copies", lvInteger},   {"Duplex", lvBoolean},  {"FirstPage", lvInteger},
+    {"LastPage", lvInteger}, {"OutputBin", lvIdent},
+};
+
 }  // namespace
 
-TQRForm::TQRForm(TComponent* owner) : TWinControl(owner) {
+TQRForm::TQRForm(TComponent* owner)
+    : TWinControl(owner),
+      constraints_(std::make_unique<TLaterPart>(kConstraints)),
+      horzScrollBar_(std::make_unique<TLaterPart>(kScrollBar)),
+      vertScrollBar_(std::make_unique<TLaterPart>(kScrollBar)),
+      icon_(std::make_unique<TLaterPart>(kIcon)),
+      description_(std::make_unique<TLaterPart>(kReportDescription)),
+      frame_(std::make_unique<TLaterPart>(kReportFrame)),
+      functions_(std::make_unique<TLaterPart>(QuickRepFunctionsProperties())),
+      page_(std::make_unique<TLaterPart>(kReportPage, PageLaterProperties())),
+      printerSettings_(
+          std::make_unique<TLaterPart>(kReportPrinterSettings, PrinterSettingsLaterProperties())) {
   // Controls that follow the form's font hear of its changes.
   font_->OnChange = [this] {
     for (TControl* control : ControlList()) {
@@ -82,8 +150,24 @@ const TClassInfo& TQRForm::StaticClassInfo() {
           .Method("OnShow", &T::onShow_, &T::onShow_)
           .Integer("PixelsPerInch", &T::PixelsPerInch, &T::SetPixelsPerInch, NoDefault)
           .Integer("TextHeight", &T::TextHeight, &T::SetTextHeight, NoDefault)
+          .Object<TLaterPart>("Constraints", &T::Constraints, nullptr)
+          .Object<TLaterPart>("HorzScrollBar", &T::HorzScrollBar, nullptr)
+          .Object<TLaterPart>("VertScrollBar", &T::VertScrollBar, nullptr)
+          .Object<TLaterPart>("Icon", &T::Icon, nullptr)
+          .Object<TLaterPart>("Description", &T::ReportDescription, nullptr)
+          .Object<TLaterPart>("Frame", &T::ReportFrame, nullptr)
+          .Object<TLaterPart>("Functions", &T::ReportFunctions, nullptr)
+          .Object<TLaterPart>("Page", &T::ReportPage, nullptr)
+          .Object<TLaterPart>("PrinterSettings", &T::ReportPrinterSettings, nullptr)
           .Creatable();
   return info;
+}
+
+void TQRForm::DefineProperties(TFiler& filer) {
+  TWinControl::DefineProperties(filer);
+  DefineLaterProperties(filer, kFormLater);
+  DefineLaterProperties(filer, kReportRoot);
+  DefineLaterProperties(filer, QuickRepLaterProperties());
 }
 
 void TQRForm::SetActiveControl(TWinControl* control) { Retarget(*this, activeControl_, control); }

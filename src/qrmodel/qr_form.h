@@ -12,6 +12,7 @@
 #include "rtl/controls.h"
 #include "rtl/graphics.h"
 #include "rtl/streams.h"
+#include "stream/later_properties.h"
 
 namespace qr2vor {
 
@@ -39,9 +40,12 @@ enum class TPosition : uint8_t {
 enum class TWindowState : uint8_t { wsNormal, wsMinimized, wsMaximized };
 
 // A plain form, never shown: the root that owns every component read from a form file and
-// parents its top-level controls. It takes the root object's name and the usual form properties
-// (whatever else the root carries reaches the reader's error hook).
-class TQRForm : public TWinControl, public TQRFontControl {
+// parents its top-level controls. It takes the root object's name and the usual form properties.
+// What later versions of the toolkit publish on a form, and what a root that is itself a report
+// carries as the report's own properties (Page, Frame, PrinterSettings, Units, Zoom...), is
+// accepted and kept, not interpreted: LaterProperties, and the parts' own (AllLaterProperties
+// names them all). Whatever else the root carries reaches the reader's error hook.
+class TQRForm : public TWinControl, public TQRFontControl, public TLaterProperties {
  public:
   explicit TQRForm(TComponent* owner);
 
@@ -86,6 +90,19 @@ class TQRForm : public TWinControl, public TQRFontControl {
   int32_t TextHeight() const { return textHeight_; }
   void SetTextHeight(int32_t value) { textHeight_ = value; }
 
+  // Parts of later versions and of a report at the root, each keeping what it reads.
+  TLaterPart* Constraints() const { return constraints_.get(); }
+  TLaterPart* HorzScrollBar() const { return horzScrollBar_.get(); }
+  TLaterPart* VertScrollBar() const { return vertScrollBar_.get(); }
+  TLaterPart* Icon() const { return icon_.get(); }
+  TLaterPart* ReportDescription() const { return description_.get(); }
+  TLaterPart* ReportFrame() const { return frame_.get(); }
+  TLaterPart* ReportFunctions() const { return functions_.get(); }
+  TLaterPart* ReportPage() const { return page_.get(); }
+  TLaterPart* ReportPrinterSettings() const { return printerSettings_.get(); }
+
+  void DefineProperties(TFiler& filer) override;
+
   // Non-visual components first, then the controls placed on the form.
   void GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) const override;
   void Notification(TComponent* component, TOperation operation) override;
@@ -109,6 +126,15 @@ class TQRForm : public TWinControl, public TQRFontControl {
   TWindowState windowState_ = TWindowState::wsNormal;
   int32_t pixelsPerInch_ = TFont::kPixelsPerInch;
   int32_t textHeight_ = 13;
+  const std::unique_ptr<TLaterPart> constraints_;
+  const std::unique_ptr<TLaterPart> horzScrollBar_;
+  const std::unique_ptr<TLaterPart> vertScrollBar_;
+  const std::unique_ptr<TLaterPart> icon_;
+  const std::unique_ptr<TLaterPart> description_;
+  const std::unique_ptr<TLaterPart> frame_;
+  const std::unique_ptr<TLaterPart> functions_;
+  const std::unique_ptr<TLaterPart> page_;
+  const std::unique_ptr<TLaterPart> printerSettings_;
   TMethod onActivate_, onClose_, onCreate_, onDestroy_, onShow_;
 };
 

@@ -5,6 +5,29 @@
 
 namespace qr2vor {
 
+namespace {
+
+using enum TLaterValue;
+
+// Whether the report prints as one continuous page.
+constexpr TLaterProperty kPageLater[] = {{"Continuous", lvBoolean}};
+// Printer codes, collation, colour and quality, and how the pages reach the printer.
+constexpr TLaterProperty kPrinterSettingsLater[] = {
+    {"Collate", lvInteger},
+    {"ColorOption", lvInteger},
+    {"CustomBinCode", lvInteger},
+    {"CustomPaperCode", lvInteger},
+    {"ExtendedDuplex", lvInteger},
+    {"MemoryLimit", lvInteger},
+    {"PrintMetaFile", lvBoolean},
+    {"PrintQuality", lvInteger},
+    {"UseCustomBinCode", lvBoolean},
+    {"UseCustomPaperCode", lvBoolean},
+    {"UseStandardprinter", lvBoolean},
+};
+
+}  // namespace
+
 const TClassInfo& TQRFrame::StaticClassInfo() {
   using T = TQRFrame;
   static const TClassInfo info =
@@ -111,6 +134,11 @@ const TClassInfo& TQRPrinterSettings::StaticClassInfo() {
   return info;
 }
 
+void TQRPage::DefineProperties(TFiler& filer) {
+  TQRUnitBase::DefineProperties(filer);
+  DefineLaterProperties(filer, kPageLater);
+}
+
 const TClassInfo& TQuickRepPrinterSettings::StaticClassInfo() {
   using T = TQuickRepPrinterSettings;
   // The order real forms are written in.
@@ -123,5 +151,13 @@ const TClassInfo& TQuickRepPrinterSettings::StaticClassInfo() {
           .Integer("LastPage", &T::LastPage, &T::SetLastPage, NoDefault);
   return info;
 }
+
+void TQuickRepPrinterSettings::DefineProperties(TFiler& filer) {
+  TQRPrinterSettings::DefineProperties(filer);
+  DefineLaterProperties(filer, kPrinterSettingsLater);
+}
+
+std::span<const TLaterProperty> PageLaterProperties() { return kPageLater; }
+std::span<const TLaterProperty> PrinterSettingsLaterProperties() { return kPrinterSettingsLater; }
 
 }  // namespace qr2vor

@@ -12,6 +12,7 @@
 #include "rtl/constants.h"
 #include "rtl/graphics.h"
 #include "rtl/persistent.h"
+#include "stream/later_properties.h"
 
 namespace qr2vor {
 
@@ -111,11 +112,13 @@ class TQRPrintableSize : public TQRUnitBase {
 
 // The report's paper: its size, margins, columns and orientation. "Values" holds, as real forms
 // show, the top margin, the length, the bottom margin, the width, the left and right margins and
-// the column space.
-class TQRPage : public TQRUnitBase {
+// the column space. Keeps the page options of later versions (LaterProperties).
+class TQRPage : public TQRUnitBase, public TLaterProperties {
  public:
   static const TClassInfo& StaticClassInfo();
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+
+  void DefineProperties(TFiler& filer) override;
 
   double BottomMargin() const { return bottomMargin_; }
   void SetBottomMargin(double value) { bottomMargin_ = value; }
@@ -184,11 +187,18 @@ class TQRPrinterSettings : public TPersistent {
   int32_t lastPage_ = 0;
 };
 
-// The printer settings a report publishes.
-class TQuickRepPrinterSettings : public TQRPrinterSettings {
+// The printer settings a report publishes. Keeps the settings of later versions
+// (LaterProperties).
+class TQuickRepPrinterSettings : public TQRPrinterSettings, public TLaterProperties {
  public:
   static const TClassInfo& StaticClassInfo();
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+
+  void DefineProperties(TFiler& filer) override;
 };
+
+// What later versions publish on a report's page and printer settings.
+std::span<const TLaterProperty> PageLaterProperties();
+std::span<const TLaterProperty> PrinterSettingsLaterProperties();
 
 }  // namespace qr2vor

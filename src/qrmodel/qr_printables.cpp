@@ -7,9 +7,47 @@
 
 namespace qr2vor {
 
+namespace {
+
+using enum TLaterValue;
+
+// What later versions of the toolkit publish on every control that forms show on printables.
+constexpr TLaterProperty kPrintableLater[] = {
+    {"AlignWithMargins", lvBoolean}, {"ExplicitHeight", lvInteger}, {"ExplicitWidth", lvInteger},
+    {"HelpType", lvIdent},           {"XLColumn", lvInteger},
+};
+constexpr TLaterProperty kMargins[] = {
+    {"Bottom", lvInteger}, {"Left", lvInteger}, {"Right", lvInteger}, {"Top", lvInteger}};
+// The text printables of later versions: bidirectional text, export and wrapping options.
+constexpr TLaterProperty kLabelLater[] = {
+    {"ActiveInPreview", lvBoolean}, {"BiDiMode", lvIdent},        {"ExportAs", lvIdent},
+    {"FullJustify", lvBoolean},     {"MaxBreakChars", lvInteger}, {"ParentBiDiMode", lvBoolean},
+    {"VerticalAlignment", lvIdent}, {"WrapStyle", lvIdent},       {"XLNumFormat", lvIdent},
+};
+// Shapes of later versions: rounded rectangles (with their rounding) and export options.
+constexpr TLaterProperty kShapeLater[] = {
+    {"ActiveInPreview", lvBoolean},
+    {"RoundFactor", lvFloat},
+    {"VertAdjust", lvInteger},
+    {"XLNumFormat", lvIdent},
+};
+
+// The shapes forms name: the six of the model, then the rounded rectangle of later versions.
+const TEnumInfo& ShapeTypeOfFormsInfo() {
+  static const TEnumInfo info = [] {
+    std::vector<std::string> names = QRShapeTypeInfo().Names();
+    names.emplace_back("qrsRoundRect");
+    return TEnumInfo(QRShapeTypeInfo().Name(), std::move(names));
+  }();
+  return info;
+}
+
+}  // namespace
+
 // TQRPrintable
 
-TQRPrintable::TQRPrintable(TComponent* owner) : TCustomControl(owner) {
+TQRPrintable::TQRPrintable(TComponent* owner)
+    : TCustomControl(owner), margins_(std::make_unique<TLaterPart>(kMargins)) {
   SetWidth(10);
   SetHeight(10);
 }
@@ -19,8 +57,14 @@ const TClassInfo& TQRPrintable::StaticClassInfo() {
   static const TClassInfo info = TClassInfo::Derive<T, TCustomControl>("TQRPrintable")
                                      .Boolean("Enabled", &T::Enabled, &T::SetEnabled, true)
                                      .Object<TQRFrame>("Frame", &T::Frame, &T::SetFrame)
-                                     .Object<TQRPrintableSize>("Size", &T::Size, nullptr);
+                                     .Object<TQRPrintableSize>("Size", &T::Size, nullptr)
+                                     .Object<TLaterPart>("Margins", &T::Margins, nullptr);
   return info;
+}
+
+void TQRPrintable::DefineProperties(TFiler& filer) {
+  TCustomControl::DefineProperties(filer);
+  DefineLaterProperties(filer, kPrintableLater);
 }
 
 void TQRPrintable::SetFrame(TQRFrame* frame) {
@@ -61,6 +105,7 @@ void TQRCustomLabel::DefineProperties(TFiler& filer) {
       "FontSize", [this](TValueReader& reader) { Font()->SetSize(reader.ReadInteger()); }, nullptr,
       false);
   DefineVisible(filer);
+  DefineLaterProperties(filer, kLabelLater);
 }
 
 // The properties the five label classes publish, each class picking its own in its own order.
@@ -241,7 +286,17 @@ const TClassInfo& TQRShape::StaticClassInfo() {
           .Object<TBrush>("Brush", &T::Brush, &T::SetBrush)
           .Integer("Height", &T::Height, &T::SetHeight, 65)
           .Object<TPen>("Pen", &T::Pen, &T::SetPen)
-          .Enum("Shape", QRShapeTypeInfo(), &T::Shape, &T::SetShape, NoDefault)
+          // A rounded rectangle reads as a rectangle; its shape is kept as a later property.
+          .Enum(
+              "Shape", ShapeTypeOfFormsInfo(), &T::Shape,
+              [](T& shape, TQRShapeType value) {
+                if (value > qrsRightAndLeft) {
+                  shape.KeepLaterProperty("Shape", ShapeTypeOfFormsInfo().NameOf(value));
+                  value = qrsRectangle;
+                }
+                shape.SetShape(value);
+              },
+              NoDefault)
           .Integer("Width", &T::Width, &T::SetWidth, 65)
           .Creatable();
   return info;
@@ -258,6 +313,7 @@ void TQRShape::SetPen(TPen* pen) {
 void TQRShape::DefineProperties(TFiler& filer) {
   TQRPrintable::DefineProperties(filer);
   DefineVisible(filer);
+  DefineLaterProperties(filer, kShapeLater);
 }
 
 // TQRImage, TQRDBImage

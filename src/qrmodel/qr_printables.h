@@ -12,14 +12,16 @@
 #include "rtl/controls.h"
 #include "rtl/graphics.h"
 #include "rtl/strings.h"
+#include "stream/later_properties.h"
 
 namespace qr2vor {
 
 class TDataSet;
 
 // The base of everything printed on a band: frame, size in report units, colour, font (followed
-// from the band while ParentFont is set), alignment.
-class TQRPrintable : public TCustomControl, public TQRFontControl {
+// from the band while ParentFont is set), alignment. Keeps the properties of later versions it
+// reads (LaterProperties; the margins' in Margins()).
+class TQRPrintable : public TCustomControl, public TQRFontControl, public TLaterProperties {
  public:
   explicit TQRPrintable(TComponent* owner);
 
@@ -31,6 +33,8 @@ class TQRPrintable : public TCustomControl, public TQRFontControl {
   TQRFrame* Frame() const { return frame_.get(); }
   void SetFrame(TQRFrame* frame);
   TQRPrintableSize* Size() const { return size_.get(); }
+  // The margins later versions of the toolkit publish.
+  TLaterPart* Margins() const { return margins_.get(); }
 
   virtual TColor Color() const { return color_; }
   virtual void SetColor(TColor color) { color_ = color; }
@@ -51,6 +55,7 @@ class TQRPrintable : public TCustomControl, public TQRFontControl {
 
   void SetParent(TWinControl* parent) override;
   void ParentFontChanged() override { fontLink_.Follow(); }
+  void DefineProperties(TFiler& filer) override;
 
  protected:
   // "Visible" of older forms, read into Enabled.
@@ -60,6 +65,7 @@ class TQRPrintable : public TCustomControl, public TQRFontControl {
   bool enabled_ = true;
   const std::unique_ptr<TQRFrame> frame_ = std::make_unique<TQRFrame>();
   const std::unique_ptr<TQRPrintableSize> size_ = std::make_unique<TQRPrintableSize>();
+  const std::unique_ptr<TLaterPart> margins_;
   TColor color_ = clWhite;
   const std::unique_ptr<TFont> font_ = std::make_unique<TFont>();
   TParentFontLink fontLink_{*this, *font_};
@@ -207,7 +213,7 @@ class TQRShape : public TQRPrintable {
   TQRShapeType Shape() const { return shape_; }
   void SetShape(TQRShapeType value) { shape_ = value; }
 
-  // Older forms: "Visible" sets Enabled.
+  // Older forms: "Visible" sets Enabled. Later versions: see TQRPrintable.
   void DefineProperties(TFiler& filer) override;
 
  private:

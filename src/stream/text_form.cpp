@@ -99,11 +99,16 @@ std::vector<std::string> QuoteString(std::string_view text) {
 // Binary to text: walks the stream value by value through the reader's primitives.
 class BinaryToText {
  public:
-  explicit BinaryToText(TStream& input) : reader_(input) {}
+  explicit BinaryToText(TReader& reader) : reader_(reader) {}
 
   std::string Convert() {
     reader_.ReadSignature();
     ConvertObject(0);
+    return std::move(out_);
+  }
+
+  std::string Value() {
+    ConvertValue(0, false);
     return std::move(out_);
   }
 
@@ -257,7 +262,7 @@ class BinaryToText {
     out_ += '>';
   }
 
-  TReader reader_;
+  TReader& reader_;
   std::string out_;
   int depth_ = -1;
 };
@@ -733,7 +738,12 @@ std::string ConvertText(std::string_view text, TStream& output) {
 
 }  // namespace
 
-std::string ObjectBinaryToText(TStream& input) { return BinaryToText(input).Convert(); }
+std::string ObjectBinaryToText(TStream& input) {
+  TReader reader(input);
+  return BinaryToText(reader).Convert();
+}
+
+std::string ReadValueText(TReader& reader) { return BinaryToText(reader).Value(); }
 
 void ObjectTextToBinary(std::string_view text, TStream& output) { ConvertText(text, output); }
 

@@ -5,6 +5,7 @@
 
 #include "rtl/exceptions.h"
 #include "rtl/streams.h"
+#include "stream/reader.h"
 
 namespace qr2vor {
 
@@ -31,6 +32,11 @@ class EParserError : public Exception {
 // properties show as they stand. Text is pure ASCII: bytes outside 32..126 appear as #nnn, wide
 // and UTF-8 strings are first converted to the code page. Raises EReadError on a broken stream.
 std::string ObjectBinaryToText(TStream& input);
+
+// Reads the one value at the reader's position, whatever its type, and renders it as a property's
+// value is rendered above (lists and collections over several lines). Raises EReadError on a
+// broken stream.
+std::string ReadValueText(TReader& reader);
 
 // Parses one text form (exactly the syntax above) and writes its component stream, signature
 // included, to `output`. Only tags 0..14 are written: integers take the narrowest of Int8, Int16,

@@ -23,6 +23,7 @@ const char* const kForm = R"(object Orders: TOrdersForm
   Font.Charset = DEFAULT_CHARSET
   Font.Name = 'Tahoma'
   Menu = MainMenu1
+  NoSuchFormProperty = MainMenu1
   OldCreateOrder = True
   Position = poScreenCenter
   Scaled = True
@@ -45,6 +46,7 @@ const char* const kForm = R"(object Orders: TOrdersForm
     DataSet = Table1
     ReportTitle = 'Orders'
     ShowingPreview = False
+    NoSuchReportProperty = False
     Units = Inches
     object Detail: TQRBand
       BandType = rbDetail
@@ -78,13 +80,17 @@ TEST(QRForm, ReadsTheRootAndItsTreeAsTheConverterDoes) {
 
   // Every error handled, in stream order; event handlers neither fail nor get assigned.
   const std::vector<std::string> expected = {
-      "Error reading Orders.Menu: Property does not exist",
+      "Error reading Orders.NoSuchFormProperty: Property does not exist",
       "Class TPanel not found",
-      "Error reading Rep.ShowingPreview: Property does not exist",
+      "Error reading Rep.NoSuchReportProperty: Property does not exist",
       "Class TQRAngledLabel not found",
   };
   EXPECT_EQ(r.log.messages, expected);
   EXPECT_EQ(r.log.dropped, 0u);
+  // What later versions publish is kept.
+  EXPECT_EQ(form.LaterProperties(), (TLaterValues{{"Menu", "MainMenu1"}}));
+  EXPECT_EQ(r.Get<TQuickRep>("Rep")->LaterProperties(),
+            (TLaterValues{{"ShowingPreview", "False"}}));
 
   // Ownership: everything by the form, in file order; the report inside the panel is gone.
   std::vector<std::string> owned;

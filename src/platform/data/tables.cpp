@@ -52,6 +52,22 @@ const TEnumInfo& TableTypeInfo() {
   return info;
 }
 
+using enum TLaterValue;
+
+// What later versions of the data-access layer publish on every data set that forms show: its
+// events (kept as the handlers' names), cached updates and their update object.
+constexpr TLaterProperty kDataSetLater[] = {
+    {"AfterOpen", lvIdent},    {"AfterPost", lvIdent},       {"BeforeClose", lvIdent},
+    {"BeforeOpen", lvIdent},   {"CachedUpdates", lvBoolean}, {"OnCalcFields", lvIdent},
+    {"UpdateObject", lvIdent},
+};
+// Queries of later versions: parameters with their values, refreshing, and the options of
+// queries over other database engines that forms save under the same class name.
+constexpr TLaterProperty kQueryLater[] = {
+    {"AutoRefresh", lvBoolean},  {"EnableBCD", lvBoolean},    {"LockType", lvIdent},
+    {"MarshalOptions", lvIdent}, {"ParamData", lvCollection}, {"Parameters", lvCollection},
+};
+
 }  // namespace
 
 std::string AliasFilePath() {
@@ -304,6 +320,11 @@ void TTable::SetMasterSource(TDataSource* source) {
   if (masterSource_ != nullptr) masterSource_->FreeNotification(this);
 }
 
+void TTable::DefineProperties(TFiler& filer) {
+  TDBDataSet::DefineProperties(filer);
+  DefineLaterProperties(filer, kDataSetLater);
+}
+
 void TTable::Notification(TComponent* component, TOperation operation) {
   TDBDataSet::Notification(component, operation);
   if (operation == TOperation::opRemove && component == masterSource_) {
@@ -368,6 +389,12 @@ void TQuery::SetDataSource(TDataSource* source) {
   if (dataSource_ != nullptr) dataSource_->RemoveFreeNotification(this);
   dataSource_ = source;
   if (dataSource_ != nullptr) dataSource_->FreeNotification(this);
+}
+
+void TQuery::DefineProperties(TFiler& filer) {
+  TDBDataSet::DefineProperties(filer);
+  DefineLaterProperties(filer, kDataSetLater);
+  DefineLaterProperties(filer, kQueryLater);
 }
 
 void TQuery::Notification(TComponent* component, TOperation operation) {

@@ -19,6 +19,7 @@
 
 #include "platform/data/dataset.h"
 #include "rtl/strings.h"
+#include "stream/later_properties.h"
 
 namespace qr2vor {
 
@@ -30,8 +31,9 @@ std::string AliasFilePath();
 // The path DatabaseName stands for: an alias's path, or the name itself.
 std::string ResolveDatabaseName(const std::string& databaseName);
 
-// The common part of TTable and TQuery: the database, the back end and the master link.
-class TDBDataSet : public TDataSet {
+// The common part of TTable and TQuery: the database, the back end and the master link. Keeps
+// the properties of later versions it reads (LaterProperties): events, caching, parameters.
+class TDBDataSet : public TDataSet, public TLaterProperties {
  public:
   explicit TDBDataSet(TComponent* owner);
   ~TDBDataSet() override;
@@ -116,6 +118,7 @@ class TTable : public TDBDataSet {
   TTableType TableType() const { return tableType_; }
   void SetTableType(TTableType type) { tableType_ = type; }
 
+  void DefineProperties(TFiler& filer) override;
   void Notification(TComponent* component, TOperation operation) override;
 
  protected:
@@ -153,6 +156,7 @@ class TQuery : public TDBDataSet {
   bool UniDirectional() const { return uniDirectional_; }
   void SetUniDirectional(bool uniDirectional) { uniDirectional_ = uniDirectional; }
 
+  void DefineProperties(TFiler& filer) override;
   void Notification(TComponent* component, TOperation operation) override;
 
  protected:
