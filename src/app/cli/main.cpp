@@ -1,5 +1,7 @@
 // qr2vor: the command-line tool. Each command is one function in the table below.
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -10,9 +12,12 @@
 
 #include <fmt/format.h>
 
+#include "app/convert/batch.h"
+#include "app/convert/driver.h"
 #include "expr/expr_evaluator.h"
 #include "expr/format_mask.h"
 #include "platform/data/tables.h"
+#include "platform/ui/console_ui.h"
 #include "rtl/exceptions.h"
 #include "rtl/number_text.h"
 #include "rtl/streams.h"
@@ -118,6 +123,114 @@ int RunEval(TArguments arguments) {
   return kExitSuccess;
 }
 
+// Errors start on a fresh line when a progress line stands on the terminal.
+class TProgressConsoleUI : public TConsoleUI {
+ public:
+  void ShowError(const std::string& message) override {
+    fmt::print(stderr, "\r\033[K");
+    TConsoleUI::ShowError(message);
+  }
+};
+
+// The window's conversion: "convert FORM.dfm REPORT.vor", or every form under a folder with
+// "--batch SRC_DIR DST_DIR"; "--ledger FILE.json" records what was mapped, left behind and
+// skipped; "--look-inside" finds reports inside the toolkit's containers.
+int RunConvert(TArguments arguments) {
+  std::vector<std::string> paths;
+  std::string ledgerPath;
+  bool batch = false;
+  bool verbose = false;
+  TConvertOptions options;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    if (arguments[i] == "--batch") {
+      batch = true;
+    } else if (arguments[i] == "--verbose") {
+      verbose = true;
+    } else if (arguments[i] == "--look-inside") {
+      options.lookInside = true;
+    } else if (arguments[i] == "--ledger" && i + 1 < arguments.size()) {
+      ledgerPath = arguments[++i];
+    } else {
+      paths.push_back(arguments[i]);
+    }
+  }
+  if (paths.size() != 2 || paths[0].starts_with("--") || paths[1].starts_with("--")) {
+    fmt::print(stderr, "qr2vor: convert expects FORM.dfm REPORT.vor or --batch SRC_DIR DST_DIR\n");
+    return kExitUsage;
+  }
+  TConversionDriver::FormCreate();
+  std::vector<TFormLedger> ledgers;
+  bool failed = false;
+  if (batch) {
+    std::error_code error;
+    if (!std::filesystem::is_directory(paths[0], error)) return Fail(paths[0], "no such folder");
+    const bool terminal = ::isatty(::fileno(stderr)) != 0;
+    TProgressConsoleUI terminalUI;
+    TConsoleUI plainUI;
+    TUIService& ui = terminal ? terminalUI : plainUI;
+    TConversionDriver driver(ui, options);
+    const TBatchProgress progress = [](size_t number, size_t count, const std::string& path) {
+      fmt::print(stderr, "\r\033[K[{}/{}] {}", number, count, path);
+      std::fflush(stderr);
+    };
+    const TBatchSummary summary =
+        ConvertTree(driver, ui, paths[0], paths[1], ledgerPath.empty() ? nullptr : &ledgers,
+                    terminal ? progress : TBatchProgress());
+    if (terminal) fmt::print(stderr, "\r\033[K");
+    fmt::print("Converted: {}, without report: {}, failed: {}\n", summary.converted,
+               summary.withoutReport, summary.failed);
+    failed = summary.failed > 0;
+  } else {
+    TConsoleUI ui;
+    TConversionDriver driver(ui, options);
+    TFormLedger& ledger = ledgers.emplace_back();
+    const TConvertOutcome outcome = ConvertForm(driver, ui, paths[0], paths[1], &ledger);
+    if (outcome == TConvertOutcome::WithoutReport && verbose) {
+      fmt::print("{}: the form holds no QuickReport report; nothing written\n", paths[0]);
+    }
+    failed = outcome == TConvertOutcome::Failed;
+  }
+  if (!ledgerPath.empty()) {
+    try {
+      SaveFileAtomically(ledgerPath, LedgerToJson(ledgers));
+    } catch (const Exception& e) {
+      return Fail(ledgerPath, e.Message());
+    }
+  }
+  return failed ? kExitFailure : kExitSuccess;
+}
+
+// Which forms under a folder hold QuickReport reports, and what will not carry.
+int RunScan(TArguments arguments) {
+  TConvertOptions options;
+  if (arguments.size() == 2) {
+    if (arguments[1] != "--look-inside") {
+      fmt::print(stderr, "qr2vor: scan expects DIR [--look-inside]\n");
+      return kExitUsage;
+    }
+    options.lookInside = true;
+  }
+  std::error_code error;
+  if (!std::filesystem::is_directory(arguments[0], error)) {
+    return Fail(arguments[0], "no such folder");
+  }
+  TConversionDriver::FormCreate();
+  TConsoleUI ui;
+  TConversionDriver driver(ui, options);
+  TBatchSummary summary;
+  for (const std::filesystem::path& path : FindFormFiles(arguments[0])) {
+    const TFormLedger ledger = ScanForm(driver, path);
+    const std::string line = ScanLine(ledger, IsTextForm(LoadFile(path.string())));
+    if (!line.empty()) fmt::print("{}\n", line);
+    summary.converted += ledger.outcome == TConvertOutcome::Converted;
+    summary.withoutReport += ledger.outcome == TConvertOutcome::WithoutReport;
+    summary.failed += ledger.outcome == TConvertOutcome::Failed;
+  }
+  fmt::print("With a report: {}, without: {}, unreadable: {}\n", summary.converted,
+             summary.withoutReport, summary.failed);
+  return kExitSuccess;
+}
+
 constexpr TCommand kCommands[] = {
     {"dump", "FILE", "show a form file, report file or component stream as text", 1, RunDump},
     {"form2bin", "TEXT.dfm BINARY.dfm", "convert a text form file to a binary form file", 2,
@@ -125,6 +238,12 @@ constexpr TCommand kCommands[] = {
     {"mask", "VALUE MASK [--width N]", "format a value by a format mask", 2, RunMask, 2},
     {"eval", "EXPRESSION [--csv FILE]", "evaluate an expression, against a CSV file's first record",
      1, RunEval, 2},
+    {"convert",
+     "FORM.dfm REPORT.vor | --batch SRC_DIR DST_DIR [--verbose] [--ledger FILE.json] "
+     "[--look-inside]",
+     "convert a QuickReport form to a report file, or every form under a folder", 2, RunConvert, 5},
+    {"scan", "DIR [--look-inside]", "list the forms under a folder that hold QuickReport reports",
+     1, RunScan, 1},
 };
 
 std::string Usage() {
