@@ -79,14 +79,6 @@ bool TEmfEnumerator::Next(TEmfRecord& record) {
   return true;
 }
 
-std::vector<std::string> EmfRecords(std::string_view emf) {
-  TEmfEnumerator enumerator(emf);
-  std::vector<std::string> records;
-  TEmfRecord record(0, {});
-  while (enumerator.Next(record)) records.emplace_back(record.Bytes());
-  return records;
-}
-
 TEmfText ReadTextOut(const TEmfRecord& record) {
   if (record.Type() != EMR_EXTTEXTOUTA && record.Type() != EMR_EXTTEXTOUTW) FailMetafile();
   TEmfText text;

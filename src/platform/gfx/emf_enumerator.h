@@ -102,9 +102,6 @@ class TEmfEnumerator {
   TEmfHeader header_;
 };
 
-// Every record of an EMF, checked.
-std::vector<std::string> EmfRecords(std::string_view emf);
-
 // Text-out records (83, 84): reference point, options, bounds, text in the single-byte code page
 // (wide text converted) and the advances when present.
 struct TEmfText {

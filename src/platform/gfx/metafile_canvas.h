@@ -26,7 +26,6 @@ class TMetafileCanvas : public TCanvas {
   std::string Finish();
   // Finish, then the bytes into the metafile.
   void SaveTo(TMetafile& metafile);
-  int32_t RecordCount() const { return records_; }
 
  protected:
   void DoMoveTo(TPoint point) override;

@@ -23,7 +23,6 @@ class TRasterCanvas : public TCanvas {
   int32_t Height() const { return height_; }
   // The pixels drawn so far.
   TRasterImage Image() const;
-  cairo_surface_t* Surface() const { return surface_; }
 
  protected:
   void DoLine(TPoint from, TPoint to) override;
