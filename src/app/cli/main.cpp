@@ -168,13 +168,12 @@ int RunConvert(TArguments arguments) {
     TProgressConsoleUI terminalUI;
     TConsoleUI plainUI;
     TUIService& ui = terminal ? terminalUI : plainUI;
-    TConversionDriver driver(ui, options);
     const TBatchProgress progress = [](size_t number, size_t count, const std::string& path) {
       fmt::print(stderr, "\r\033[K[{}/{}] {}", number, count, path);
       std::fflush(stderr);
     };
     const TBatchSummary summary =
-        ConvertTree(driver, ui, paths[0], paths[1], ledgerPath.empty() ? nullptr : &ledgers,
+        ConvertTree(options, ui, paths[0], paths[1], ledgerPath.empty() ? nullptr : &ledgers,
                     terminal ? progress : TBatchProgress());
     if (terminal) fmt::print(stderr, "\r\033[K");
     fmt::print("Converted: {}, without report: {}, failed: {}\n", summary.converted,

@@ -45,12 +45,13 @@ std::vector<std::filesystem::path> FindFormFiles(const std::filesystem::path& fo
   return files;
 }
 
-TBatchSummary ConvertTree(TConversionDriver& driver, TUIService& ui,
+TBatchSummary ConvertTree(const TConvertOptions& options, TUIService& ui,
                           const std::filesystem::path& sourceDir,
                           const std::filesystem::path& destinationDir,
                           std::vector<TFormLedger>* ledgers, const TBatchProgress& progress) {
   const std::vector<std::filesystem::path> files = FindFormFiles(sourceDir);
   TBatchUI batchUI(ui);
+  TConversionDriver driver(batchUI, options);
   TBatchSummary summary;
   for (size_t i = 0; i < files.size(); ++i) {
     const std::string source = files[i].string();

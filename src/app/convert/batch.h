@@ -27,7 +27,7 @@ using TBatchProgress = std::function<void(size_t number, size_t count, const std
 // Converts every form under `sourceDir` to the same relative path under `destinationDir` with
 // the extension ".vor", going on after failures. Failures reach `ui` as "PATH: message";
 // success messages are not shown. Adds one ledger per form when `ledgers` is given.
-TBatchSummary ConvertTree(TConversionDriver& driver, TUIService& ui,
+TBatchSummary ConvertTree(const TConvertOptions& options, TUIService& ui,
                           const std::filesystem::path& sourceDir,
                           const std::filesystem::path& destinationDir,
                           std::vector<TFormLedger>* ledgers, const TBatchProgress& progress);

@@ -65,10 +65,20 @@ bool IsAnyOf(const std::string& name, std::span<const char* const> names) {
   return false;
 }
 
+// What reading a form handled on its own.
+struct FormReadLog {
+  ReadLog errors;
+  // Inherited objects made afresh from their class, as "Name: TClass".
+  std::vector<std::string> withoutAncestor;
+};
+
 // Steps 3 and 4: the resource header, then the component stream into `root` with both hooks
-// answering "handled" (and the error hook recording what it handled). The reader is freed before
-// the caller frees the stream.
-void ReadForm(TStream& stream, TComponent& root, ReadLog& log) {
+// answering "handled" (and the error hook recording what it handled). An inherited object whose
+// ancestor form is not at hand is made afresh from its class when that class is known, so that
+// what the form itself holds is not lost. The reader is freed before the caller frees the
+// stream.
+void ReadForm(TStream& stream, TComponent& root, FormReadLog& formLog) {
+  ReadLog& log = formLog.errors;
   ReadResHeader(stream);
   TReader reader(stream, kFilerBufferSize);
   reader.OnError = [&log](TReader&, const std::string& message, bool& handled) {
@@ -82,6 +92,14 @@ void ReadForm(TStream& stream, TComponent& root, ReadLog& log) {
   reader.OnFindMethod = [](TReader&, const std::string&, bool& found, bool& error) {
     found = false;
     error = false;
+  };
+  reader.OnAncestorNotFound = [&formLog](TReader& reader, const std::string& name,
+                                         const TClassInfo* type, TComponent*& component) {
+    if (type == nullptr || !type->Factory()) return;
+    std::unique_ptr<TComponent> created(type->Factory()(reader.Owner()));
+    created->SetName(name);
+    component = created.release();
+    formLog.withoutAncestor.push_back(name + ": " + type->Name());
   };
   reader.ReadRootComponent(&root);
 }
@@ -135,7 +153,7 @@ bool IsCreatable(const std::string& className) {
 // Objects of unknown classes, each with what it held; objects inside them are not looked at
 // again.
 void RecordUnregistered(const TOutlineObject& object, bool isRoot, TFormLedger& ledger) {
-  if (!isRoot && (object.flags & ffInherited) == 0 && !IsCreatable(object.className)) {
+  if (!isRoot && !IsCreatable(object.className)) {
     TLedgerUnregistered& entry = ledger.unregistered.emplace_back();
     entry.name = object.name;
     entry.className = object.className;
@@ -260,7 +278,7 @@ TConversionDriver::Conversion TConversionDriver::ReadAndMap(const TFormOpener& o
   const ContainerRegistration containers(options_.lookInside);
   Conversion conversion;
   auto form = std::make_unique<TQRForm>(nullptr);
-  ReadLog log;
+  FormReadLog log;
   {
     const std::unique_ptr<TStream> stream = open();
     ReadForm(*stream, *form, log);
@@ -270,7 +288,7 @@ TConversionDriver::Conversion TConversionDriver::ReadAndMap(const TFormOpener& o
   if (quickRep == nullptr && HoldsOwnBands(*form)) {
     // The form's class derives from TQuickRep: read it again into a report as the root.
     form.reset();
-    log = ReadLog();
+    log = FormReadLog();
     auto rootReport = std::make_unique<TQuickRep>(nullptr);
     {
       const std::unique_ptr<TStream> stream = open();
@@ -293,8 +311,9 @@ TConversionDriver::Conversion TConversionDriver::ReadAndMap(const TFormOpener& o
   if (ledger != nullptr) {
     ledger->outcome =
         quickRep != nullptr ? TConvertOutcome::Converted : TConvertOutcome::WithoutReport;
-    ledger->readerSkipped = std::move(log.messages);
-    ledger->readerSkippedUncounted = log.dropped;
+    ledger->readerSkipped = std::move(log.errors.messages);
+    ledger->readerSkippedUncounted = log.errors.dropped;
+    ledger->withoutAncestor = std::move(log.withoutAncestor);
     const TOutlineObject outline = ReadOutline(open);
     RecordUnregistered(outline, true, *ledger);
     RecordEventHandlers(outline, *ledger);

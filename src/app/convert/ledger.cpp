@@ -72,6 +72,8 @@ ordered_json FormJson(const TFormLedger& form) {
                             {"properties", std::move(properties)},
                             {"held", std::move(held)}});
   }
+  ordered_json& withoutAncestor = json["inheritedWithoutAncestor"] = ordered_json::array();
+  for (const std::string& object : form.withoutAncestor) withoutAncestor.push_back(Text(object));
   ordered_json& skipped = json["readerSkipped"] = ordered_json::array();
   for (const std::string& message : form.readerSkipped) skipped.push_back(Text(message));
   if (form.readerSkippedUncounted > 0) {

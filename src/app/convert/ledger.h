@@ -77,6 +77,9 @@ struct TFormLedger {
   std::vector<TLedgerLeftBehind> leftBehind;
   std::vector<TLedgerHandler> eventHandlers;
   std::vector<TLedgerUnregistered> unregistered;
+  // Inherited objects whose ancestor form was not at hand, made afresh from their class: only the
+  // values this form overrides are known. As "Name: TClass".
+  std::vector<std::string> withoutAncestor;
   // The messages the reader's error hook handled.
   std::vector<std::string> readerSkipped;
   size_t readerSkippedUncounted = 0;
