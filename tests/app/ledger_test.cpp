@@ -1,12 +1,19 @@
 // The rule tables of the mapping, the form outline, and the ledger of real forms.
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
+#include "app/convert/batch.h"
 #include "app/convert/form_outline.h"
 #include "app/convert/mapping.h"
 #include "convert_fixture.h"
+#include "rtl/exceptions.h"
+#include "stream/resource.h"
 
 namespace qr2vor {
 namespace {
@@ -44,6 +51,168 @@ TEST(MappingTablesTest, SystemDataKinds) {
   for (const auto& [quickReport, report] : rows) {
     EXPECT_EQ(MapSysDataType(quickReport), report) << static_cast<int>(quickReport);
   }
+}
+
+TEST(FormOutlineTest, ValuesAsOneLine) {
+  TMemoryStream stream(TextToFormFile(R"(object Form1: TForm1
+  Caption = 'it''s'
+  Tag = 7
+  Zoom = 1.5
+  Font.Style = [fsBold, fsItalic]
+  Lines.Strings = (
+    'one'
+    'two')
+  Picture.Data = {0102030405}
+  Items = <
+    item
+      Width = 1
+    end
+    item
+    end>
+  OnCreate = FormCreate
+  OnlyOnce = Yes
+  object Child: TChild
+  end
+end
+)"));
+  ReadResHeader(stream);
+  const TOutlineObject outline = ReadFormOutline(stream);
+  EXPECT_EQ(outline.name, "Form1");
+  EXPECT_EQ(outline.className, "TForm1");
+  std::vector<std::string> lines;
+  for (const TOutlineProperty& property : outline.properties) {
+    lines.push_back(fmt::format("{} = {}{}", property.name, property.value,
+                                IsEventHandlerReference(property) ? " (handler)" : ""));
+  }
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "Caption = it's", "Tag = 7", "Zoom = 1.5", "Font.Style = [fsBold, fsItalic]",
+                       "Lines.Strings = ('one', 'two')", "Picture.Data = (5 bytes)",
+                       "Items = <2 items>", "OnCreate = FormCreate (handler)", "OnlyOnce = Yes"}));
+  ASSERT_EQ(outline.children.size(), 1u);
+  EXPECT_EQ(outline.children[0].name, "Child");
+}
+
+TEST(FormOutlineTest, TruncatedStreamFails) {
+  const std::string form = TextToFormFile("object Form1: TForm1\n  Caption = 'x'\nend\n");
+  const size_t start = form.find("TPF0");
+  for (size_t length = start; length < form.size(); ++length) {
+    TMemoryStream stream(form.substr(start, length - start));
+    EXPECT_THROW(ReadFormOutline(stream), EReadError) << length;
+  }
+}
+
+using LedgerTest = ConvertFixture;
+
+TEST_F(LedgerTest, ExampleInvoiceForm) {
+  const std::string text = LoadFile(QR2VOR_SOURCE_DIR "/examples/invoice.txt");
+  TFormLedger ledger;
+  ASSERT_EQ(Convert(BinaryForm(text), Path("invoice.vor"), &ledger), TConvertOutcome::Converted);
+  const nlohmann::json json = nlohmann::json::parse(LedgerToJson({ledger}));
+  const nlohmann::json& form = json["forms"][0];
+  EXPECT_EQ(form["quickRep"], "qrInvoice");
+  EXPECT_EQ(json["summary"]["converted"], 1);
+  // Bands in the report's order, each with what it became.
+  ASSERT_EQ(form["bands"].size(), 3u);
+  EXPECT_EQ(form["bands"][0]["name"], "bndTitle");
+  EXPECT_EQ(form["bands"][0]["became"]["bandType"], "btReportTitle");
+  EXPECT_EQ(form["bands"][0]["controls"][0]["became"]["class"], "TVoRLabel");
+  // The memo's text decoded from Windows-1252 (0xB7 is the middle dot).
+  EXPECT_NE(form["bands"][0]["controls"][1]["became"]["displayName"].get<std::string>().find(
+                "555 0100 \u00B7 info"),
+            std::string::npos);
+  const auto hasValue = [&](const std::string& object, const std::string& property,
+                            const std::string& value) {
+    return std::any_of(form["notCarried"].begin(), form["notCarried"].end(), [&](const auto& v) {
+      return v["object"] == object && v["property"] == property && v["value"] == value;
+    });
+  };
+  EXPECT_TRUE(hasValue("qrInvoice", "DataSet", "tblInvoiceLines"));
+  EXPECT_TRUE(hasValue("qrInvoice", "Page.PaperSize", "A4"));
+  EXPECT_TRUE(hasValue("qrInvoice", "PrintIfEmpty", "True"));
+  EXPECT_TRUE(hasValue("txtDescription", "DataSet", "tblInvoiceLines"));
+  EXPECT_FALSE(hasValue("lblTitle", "Caption", "Invoice from O'Brien && Sons"));
+  ASSERT_EQ(form["leftBehind"].size(), 1u);
+  EXPECT_EQ(form["leftBehind"][0]["class"], "TTable");
+}
+
+// Real forms: the class derives from TQuickRep, add-on classes are skipped, handlers named.
+TEST_F(LedgerTest, CorpusForms) {
+  const std::filesystem::path corpus = QR2VOR_CORPUS_DIR "/qr/binary";
+  if (!std::filesystem::exists(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
+  TFormLedger letter;
+  ASSERT_EQ(Convert((corpus / "bravesoftdz__DelphiSave__afiliaciones__reports__"
+                              "unRptCartDocTraspasoEgreso2.dfm")
+                        .string(),
+                    Path("letter.vor"), &letter),
+            TConvertOutcome::Converted);
+  EXPECT_TRUE(letter.rootIsReport);
+  const auto unknown = std::find_if(
+      letter.unregistered.begin(), letter.unregistered.end(),
+      [](const TLedgerUnregistered& object) { return object.className == "TQRAngledLabel"; });
+  ASSERT_NE(unknown, letter.unregistered.end());
+  EXPECT_EQ(unknown->kind, "QuickReport add-on class: not converted");
+  const auto handler = std::find_if(
+      letter.eventHandlers.begin(), letter.eventHandlers.end(),
+      [](const TLedgerHandler& h) { return h.object == "QRDBText1" && h.property == "OnPrint"; });
+  ASSERT_NE(handler, letter.eventHandlers.end());
+  EXPECT_EQ(handler->handler, "ImprimeCuit");
+  const auto picture = std::find_if(
+      letter.notCarried.begin(), letter.notCarried.end(),
+      [](const TLedgerValue& v) { return v.object == "QRImage1" && v.property == "Picture.Data"; });
+  ASSERT_NE(picture, letter.notCarried.end());
+  EXPECT_EQ(picture->value, "(3035 bytes)");
+
+  TFormLedger journal;
+  ASSERT_EQ(
+      Convert((corpus / "bravesoftdz__DelphiSave__afiliaciones__tesoreria__unRptLibroDiario.dfm")
+                  .string(),
+              Path("journal.vor"), &journal),
+      TConvertOutcome::Converted);
+  const auto mask = std::find_if(
+      journal.notCarried.begin(), journal.notCarried.end(),
+      [](const TLedgerValue& v) { return v.object == "sumaDebito" && v.property == "Mask"; });
+  ASSERT_NE(mask, journal.notCarried.end());
+  EXPECT_EQ(mask->value, "0.00");
+}
+
+// Every corpus form, binary ones as they are and text ones built into binary ones first. The
+// only failures allowed are data sets stored as active whose database is not at hand.
+TEST_F(LedgerTest, CorpusBatch) {
+  const std::filesystem::path corpus = QR2VOR_CORPUS_DIR "/qr";
+  if (!std::filesystem::exists(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
+  const std::filesystem::path textBuilt = folder_ / "text";
+  std::filesystem::create_directories(textBuilt);
+  size_t textUnreadable = 0;
+  for (const std::filesystem::path& text : FindFormFiles(corpus / "text")) {
+    try {
+      SaveFileAtomically((textBuilt / text.filename()).string(),
+                         TextToFormFile(LoadFile(text.string())));
+    } catch (const Exception& e) {
+      ++textUnreadable;
+      ADD_FAILURE() << text << ": " << e.Message();
+    }
+  }
+  for (const char* kind : {"binary", "text"}) {
+    const std::filesystem::path source = kind == std::string("binary") ? corpus / kind : textBuilt;
+    std::vector<TFormLedger> ledgers;
+    TRecordingUI ui;
+    const TBatchSummary summary =
+        ConvertTree({}, ui, source, folder_ / fmt::format("{}_out", kind), &ledgers, {});
+    std::cout << fmt::format("{} forms: converted {}, without report {}, failed {}\n", kind,
+                             summary.converted, summary.withoutReport, summary.failed);
+    for (const TFormLedger& ledger : ledgers) {
+      if (ledger.outcome == TConvertOutcome::Failed) {
+        EXPECT_TRUE(ledger.message.starts_with("Query1: Database") ||
+                    ledger.message.starts_with("Table1: Database"))
+            << ledger.source << ": " << ledger.message;
+      } else if (ledger.outcome == TConvertOutcome::Converted) {
+        const auto report = TVoReport::LoadFromFile(ledger.destination);
+        EXPECT_EQ(static_cast<size_t>(report->BandCount()), ledger.bands.size()) << ledger.source;
+      }
+    }
+    EXPECT_GT(summary.converted, 0u);
+  }
+  EXPECT_EQ(textUnreadable, 0u);
 }
 
 }  // namespace
