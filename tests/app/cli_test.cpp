@@ -158,4 +158,100 @@ TEST_F(CliTest, InvoiceExampleMatchesItsTextForm) {
   EXPECT_EQ(dump.out, ReadAll(examples / "invoice.txt"));
 }
 
+TEST_F(CliTest, ConvertPrintsTheWindowsTexts) {
+  const fs::path form = (fs::path(QR2VOR_SOURCE_DIR) / "examples" / "invoice.dfm");
+  const fs::path report = folder_ / "invoice.vor";
+  const RunResult converted = Run({"convert", form.string(), report.string()});
+  EXPECT_EQ(converted.exitCode, 0) << converted.err;
+  EXPECT_EQ(converted.out, "File " + report.string() + " succesfully created\n");
+  EXPECT_EQ(converted.err, "");
+  const RunResult dump = Run({"dump", report.string()});
+  EXPECT_NE(dump.out.find("BandType = btReportTitle"), std::string::npos) << dump.out;
+
+  const fs::path text = folder_ / "text.dfm";
+  WriteAll(text, "object Form1: TForm1\nend\n");
+  const RunResult failed = Run({"convert", text.string(), (folder_ / "text.vor").string()});
+  EXPECT_EQ(failed.exitCode, 1);
+  EXPECT_EQ(failed.out, "");
+  EXPECT_EQ(failed.err, "Invalid stream format.\n");
+  EXPECT_FALSE(fs::exists(folder_ / "text.vor"));
+
+  const RunResult empty = Run({"convert", "", (folder_ / "empty.vor").string()});
+  EXPECT_EQ(empty.exitCode, 1);
+  EXPECT_EQ(empty.err, "Cannot open file \n");
+}
+
+TEST_F(CliTest, ConvertWithoutReportIsQuietUnlessVerbose) {
+  const fs::path form = folder_ / "plain.dfm";
+  const fs::path text = folder_ / "plain.txt";
+  WriteAll(text, "object Form1: TForm1\n  Caption = 'no report'\nend\n");
+  ASSERT_EQ(Run({"form2bin", text.string(), form.string()}).exitCode, 0);
+  const RunResult quiet = Run({"convert", form.string(), (folder_ / "plain.vor").string()});
+  EXPECT_EQ(quiet.exitCode, 0);
+  EXPECT_EQ(quiet.out + quiet.err, "");
+  const RunResult verbose =
+      Run({"convert", "--verbose", form.string(), (folder_ / "plain.vor").string()});
+  EXPECT_EQ(verbose.exitCode, 0);
+  EXPECT_EQ(verbose.out,
+            form.string() + ": the form holds no QuickReport report; nothing written\n");
+  EXPECT_FALSE(fs::exists(folder_ / "plain.vor"));
+}
+
+// One form converts, one is a text form and fails, one holds no report: the run goes on, keeps
+// relative paths, sums up, writes one ledger and exits with 1.
+TEST_F(CliTest, BatchGoesOnAfterFailuresAndSumsUp) {
+  const fs::path source = folder_ / "src";
+  fs::create_directories(source / "sub");
+  fs::copy_file(fs::path(QR2VOR_SOURCE_DIR) / "examples" / "invoice.dfm",
+                source / "sub" / "invoice.dfm");
+  WriteAll(source / "text.dfm", "object Form1: TForm1\nend\n");
+  const fs::path plainText = folder_ / "plain.txt";
+  WriteAll(plainText, "object Form1: TForm1\nend\n");
+  ASSERT_EQ(Run({"form2bin", plainText.string(), (source / "plain.QR2").string()}).exitCode, 0);
+  WriteAll(source / "notes.txt", "not a form");
+  const fs::path ledger = folder_ / "ledger.json";
+  const RunResult batch = Run({"convert", "--batch", source.string(), (folder_ / "dst").string(),
+                               "--ledger", ledger.string()});
+  EXPECT_EQ(batch.exitCode, 1);
+  EXPECT_EQ(batch.out, "Converted: 1, without report: 1, failed: 1\n");
+  EXPECT_EQ(batch.err, (source / "text.dfm").string() + ": Invalid stream format.\n");
+  EXPECT_TRUE(fs::exists(folder_ / "dst" / "sub" / "invoice.vor"));
+  EXPECT_FALSE(fs::exists(folder_ / "dst" / "text.vor"));
+  EXPECT_FALSE(fs::exists(folder_ / "dst" / "plain.vor"));
+  const std::string json = ReadAll(ledger);
+  EXPECT_NE(json.find(R"("converted": 1)"), std::string::npos) << json;
+  EXPECT_NE(json.find(R"("outcome": "failed")"), std::string::npos);
+  EXPECT_NE(json.find(R"("message": "Invalid stream format")"), std::string::npos);
+}
+
+TEST_F(CliTest, ScanListsFormsWithReports) {
+  const fs::path source = folder_ / "src";
+  fs::create_directories(source);
+  fs::copy_file(fs::path(QR2VOR_SOURCE_DIR) / "examples" / "invoice.dfm", source / "a.dfm");
+  fs::copy_file(fs::path(QR2VOR_SOURCE_DIR) / "examples" / "invoice.txt", source / "b.dfm");
+  WriteAll(source / "c.dfm", "object Form1: TForm1\nend\n");
+  WriteAll(source / "d.dfm",
+           "object Form1: TForm1\n  object Panel1: TPanel\n    object Q: TQuickRep\n"
+           "    end\n  end\nend\n");
+  const RunResult scan = Run({"scan", source.string()});
+  EXPECT_EQ(scan.exitCode, 0) << scan.err;
+  const std::string invoiceLine = ": report qrInvoice: 3 bands, 6 controls; will not carry: ";
+  EXPECT_NE(scan.out.find((source / "a.dfm").string() + invoiceLine), std::string::npos)
+      << scan.out;
+  EXPECT_NE(
+      scan.out.find((source / "b.dfm").string() + " (text form: form2bin it first)" + invoiceLine),
+      std::string::npos)
+      << scan.out;
+  EXPECT_EQ(scan.out.find((source / "c.dfm").string()), std::string::npos) << scan.out;
+  EXPECT_NE(scan.out.find((source / "d.dfm").string() +
+                          " (text form: form2bin it first): no report converted; unknown "
+                          "classes: TPanel"),
+            std::string::npos)
+      << scan.out;
+  EXPECT_NE(scan.out.find("With a report: 2, without: 2, unreadable: 0\n"), std::string::npos);
+  const RunResult inside = Run({"scan", source.string(), "--look-inside"});
+  EXPECT_NE(inside.out.find("With a report: 3, without: 1, unreadable: 0\n"), std::string::npos)
+      << inside.out;
+}
+
 }  // namespace
