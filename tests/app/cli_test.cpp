@@ -248,9 +248,9 @@ TEST_F(CliTest, ScanListsFormsWithReports) {
                           "classes: TPanel"),
             std::string::npos)
       << scan.out;
-  EXPECT_NE(scan.out.find("With a report: 2, without: 2, unreadable: 0\n"), std::string::npos);
+  EXPECT_NE(scan.out.find("With a report: 2, without: 2, failing: 0\n"), std::string::npos);
   const RunResult inside = Run({"scan", source.string(), "--look-inside"});
-  EXPECT_NE(inside.out.find("With a report: 3, without: 1, unreadable: 0\n"), std::string::npos)
+  EXPECT_NE(inside.out.find("With a report: 3, without: 1, failing: 0\n"), std::string::npos)
       << inside.out;
 }
 

@@ -225,7 +225,7 @@ int RunScan(TArguments arguments) {
     summary.withoutReport += ledger.outcome == TConvertOutcome::WithoutReport;
     summary.failed += ledger.outcome == TConvertOutcome::Failed;
   }
-  fmt::print("With a report: {}, without: {}, unreadable: {}\n", summary.converted,
+  fmt::print("With a report: {}, without: {}, failing: {}\n", summary.converted,
              summary.withoutReport, summary.failed);
   return kExitSuccess;
 }

@@ -110,7 +110,7 @@ TFormLedger ScanForm(TConversionDriver& driver, const std::filesystem::path& pat
 std::string ScanLine(const TFormLedger& ledger, bool textForm) {
   const std::string form = ledger.source + (textForm ? " (text form: form2bin it first)" : "");
   if (ledger.outcome == TConvertOutcome::Failed) {
-    return fmt::format("{}: cannot be read: {}", form, ledger.message);
+    return fmt::format("{}: will not convert: {}", form, ledger.message);
   }
   // A form without a report is worth a line only when a report may hide in what was skipped.
   std::set<std::string> unknown;
