@@ -345,6 +345,25 @@ TEST_F(ConvertTest, LookInsideFindsTheReportInThePanel) {
   EXPECT_EQ(Convert(BinaryForm(kReportInPanel), Path("again.vor")), TConvertOutcome::WithoutReport);
 }
 
+// The report in the panel is skipped with the panel, so the one after it is the first.
+TEST_F(ConvertTest, ReportAfterOneInAPanelIsTheFirst) {
+  const auto report = ConvertText(R"(object Form1: TForm1
+  object Panel1: TPanel
+    object Hidden: TQuickRep
+      object HiddenTitle: TQRBand
+      end
+    end
+  end
+  object Visible: TQuickRep
+    object Detail: TQRBand
+      BandType = rbDetail
+    end
+  end
+end
+)");
+  EXPECT_EQ(BandTypes(*report), std::vector<TBandType>{btDetail});
+}
+
 TEST_F(ConvertTest, EventHandlersNeitherFailNorReachTheReport) {
   TFormLedger ledger;
   const std::string destination = Path("report.vor");
