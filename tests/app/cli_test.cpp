@@ -235,7 +235,7 @@ TEST_F(CliTest, ScanListsFormsWithReports) {
            "    end\n  end\nend\n");
   const RunResult scan = Run({"scan", source.string()});
   EXPECT_EQ(scan.exitCode, 0) << scan.err;
-  const std::string invoiceLine = ": report qrInvoice: 3 bands, 6 controls; will not carry: ";
+  const std::string invoiceLine = ": report qrInvoice: 7 bands, 15 controls; will not carry: ";
   EXPECT_NE(scan.out.find((source / "a.dfm").string() + invoiceLine), std::string::npos)
       << scan.out;
   EXPECT_NE(

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <string>
 
 #include <fmt/format.h>
@@ -112,14 +113,19 @@ TEST_F(LedgerTest, ExampleInvoiceForm) {
   EXPECT_EQ(form["quickRep"], "qrInvoice");
   EXPECT_EQ(json["summary"]["converted"], 1);
   // Bands in the report's order, each with what it became.
-  ASSERT_EQ(form["bands"].size(), 3u);
-  EXPECT_EQ(form["bands"][0]["name"], "bndTitle");
-  EXPECT_EQ(form["bands"][0]["became"]["bandType"], "btReportTitle");
-  EXPECT_EQ(form["bands"][0]["controls"][0]["became"]["class"], "TVoRLabel");
+  // The band list's order: page header, title and page footer first, the child after its parent.
+  ASSERT_EQ(form["bands"].size(), 7u);
+  const char* const order[] = {"bndPageHeader", "bndTitle",    "bndPageFooter",   "grpCustomer",
+                               "bndDetail",     "chdLineNote", "bndCustomerTotal"};
+  for (size_t i = 0; i < std::size(order); ++i) EXPECT_EQ(form["bands"][i]["name"], order[i]);
+  const nlohmann::json& title = form["bands"][1];
+  EXPECT_EQ(title["became"]["bandType"], "btReportTitle");
+  EXPECT_EQ(title["controls"][0]["became"]["class"], "TVoRLabel");
+  EXPECT_EQ(form["bands"][5]["became"]["bandType"], "btNone");
   // The memo's text decoded from Windows-1252 (0xB7 is the middle dot).
-  EXPECT_NE(form["bands"][0]["controls"][1]["became"]["displayName"].get<std::string>().find(
-                "555 0100 \u00B7 info"),
-            std::string::npos);
+  EXPECT_NE(
+      title["controls"][1]["became"]["displayName"].get<std::string>().find("555 0100 \u00B7 info"),
+      std::string::npos);
   const auto hasValue = [&](const std::string& object, const std::string& property,
                             const std::string& value) {
     return std::any_of(form["notCarried"].begin(), form["notCarried"].end(), [&](const auto& v) {
