@@ -255,3 +255,35 @@ TEST_F(CliTest, ScanListsFormsWithReports) {
 }
 
 }  // namespace
+
+// Report designers try masks and expressions from the shell; the answers are worked out by hand.
+TEST_F(CliTest, MaskAndEvalPrintTheirResults) {
+  const struct {
+    std::initializer_list<std::string> arguments;
+    const char* out;
+  } rows[] = {
+      {{"mask", "1234.5", "@N "}, "1,234.50\n"},
+      {{"mask", "-1234.567", "@N @ND1 @NT, @NR0.1 "}, "-1,234.6\n"},
+      {{"mask", "42", "@N @NL ", "--width", "6"}, "042.00\n"},
+      {{"mask", "abc", "@C @U "}, "ABC\n"},
+      {{"eval", "1 + 2 * 3"}, "7\n"},
+      {{"eval", "'a' + 'b'"}, "ab\n"},
+      {{"eval", "1 = 1"}, "True\n"},
+      {{"eval", "NULL"}, "\n"},
+  };
+  for (const auto& row : rows) {
+    const RunResult result = Run(row.arguments);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, row.out) << *row.arguments.begin();
+  }
+  WriteAll(folder_ / "lines.csv", "Name,Qty\nApple,3\nPear,5\n");
+  const RunResult first = Run({"eval", "Qty * 2", "--csv", (folder_ / "lines.csv").string()});
+  EXPECT_EQ(first.out, "6\n") << first.err;
+
+  const RunResult missing = Run({"eval", "Nope", "--csv", (folder_ / "lines.csv").string()});
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_EQ(missing.err, "qr2vor: Field 'Nope' not found\n");
+  const RunResult broken = Run({"eval", "1 +"});
+  EXPECT_EQ(broken.exitCode, 1);
+  EXPECT_EQ(broken.err, "qr2vor: Expression expected but nothing found\n");
+}
