@@ -82,9 +82,7 @@ class MainWindowTest : public QObject {
 
   void WindowCaptionSizeAndPlace();
   void WindowFontIsTheSubstitutedMsSansSerif();
-  void ControlsSitWhereTheTableSays();
-  void CaptionsAndInitialTexts();
-  void Hints();
+  void ControlsAsLaidDown();
   void TabOrderRunsThroughTheTwoBoxes();
   void PictureButtonsAreFlatWithTheirPictures();
   void AddressLabelOpensItsAddress();
@@ -177,50 +175,47 @@ void MainWindowTest::WindowFontIsTheSubstitutedMsSansSerif() {
   QCOMPARE(Child<QLineEdit>("edQR")->font().pixelSize(), 11);
 }
 
-void MainWindowTest::ControlsSitWhereTheTableSays() {
-  const auto* gbQR = Child<QGroupBox>("gbQR");
-  const auto* gbVOR = Child<QGroupBox>("gbVOR");
-  QCOMPARE(gbQR->parentWidget(), window_.get());
-  QCOMPARE(gbQR->geometry(), QRect(16, 16, 265, 50));
-  QCOMPARE(gbVOR->geometry(), QRect(16, 72, 265, 50));
-  QCOMPARE(Child<QLineEdit>("edQR")->parentWidget(), gbQR);
-  QCOMPARE(Child<QLineEdit>("edQR")->geometry(), QRect(10, 20, 220, 21));
-  QCOMPARE(Child<QPushButton>("btnQR")->parentWidget(), gbQR);
-  QCOMPARE(Child<QPushButton>("btnQR")->geometry(), QRect(232, 20, 21, 21));
-  QCOMPARE(Child<QLineEdit>("edVOR")->parentWidget(), gbVOR);
-  QCOMPARE(Child<QLineEdit>("edVOR")->geometry(), QRect(10, 20, 220, 21));
-  QCOMPARE(Child<QPushButton>("btnVOR")->parentWidget(), gbVOR);
-  QCOMPARE(Child<QPushButton>("btnVOR")->geometry(), QRect(232, 20, 21, 21));
-  QCOMPARE(Child<QToolButton>("btnConvert")->geometry(), QRect(304, 16, 105, 75));
-  QCOMPARE(Child<QToolButton>("btnClose")->geometry(), QRect(304, 100, 105, 25));
-  QCOMPARE(Child<QLabel>("lblURL")->geometry(), QRect(16, 145, 149, 13));
-}
-
-void MainWindowTest::CaptionsAndInitialTexts() {
-  QCOMPARE(Child<QGroupBox>("gbQR")->title(), QStringLiteral(" source QR report file "));
-  QCOMPARE(Child<QGroupBox>("gbVOR")->title(), QStringLiteral(" destination VOR report file "));
-  QCOMPARE(Child<QLineEdit>("edQR")->text(), QStringLiteral("report.dfm"));
-  QCOMPARE(Child<QLineEdit>("edVOR")->text(), QStringLiteral("report.vor"));
-  QCOMPARE(Child<QPushButton>("btnQR")->text(), QStringLiteral("..."));
-  QCOMPARE(Child<QPushButton>("btnVOR")->text(), QStringLiteral("..."));
-  QCOMPARE(Child<QToolButton>("btnConvert")->text(), QStringLiteral("Convert"));
-  QCOMPARE(Child<QToolButton>("btnClose")->text(), QStringLiteral("Close"));
-  QCOMPARE(Child<QLabel>("lblURL")->text(), QStringLiteral("http://www.quorvanta.com"));
-}
-
-void MainWindowTest::Hints() {
-  QCOMPARE(Child<QGroupBox>("gbQR")->toolTip(), QString());
-  QCOMPARE(Child<QGroupBox>("gbVOR")->toolTip(), QString());
-  QCOMPARE(Child<QLineEdit>("edQR")->toolTip(),
-           QStringLiteral("Specify full path for source QR-file"));
-  QCOMPARE(Child<QPushButton>("btnQR")->toolTip(),
-           QStringLiteral("Select source file with QR-form"));
-  QCOMPARE(Child<QLineEdit>("edVOR")->toolTip(),
-           QStringLiteral("Specify full path for destination VOR-file"));
-  QCOMPARE(Child<QPushButton>("btnVOR")->toolTip(), QStringLiteral("Select destination VOR-file"));
-  QCOMPARE(Child<QToolButton>("btnConvert")->toolTip(), QStringLiteral("Start conversion process"));
-  QCOMPARE(Child<QToolButton>("btnClose")->toolTip(), QStringLiteral("Close Application"));
-  QCOMPARE(Child<QLabel>("lblURL")->toolTip(), QStringLiteral("Visit VoReport Designer homepage"));
+// Each control's box, place (relative to its box or the window), caption or text, and hint.
+void MainWindowTest::ControlsAsLaidDown() {
+  struct Row {
+    const char* name;
+    const char* parent;
+    QRect geometry;
+    const char* text;
+    const char* hint;
+  };
+  const Row rows[] = {
+      {"gbQR", "TfrmMain", {16, 16, 265, 50}, " source QR report file ", ""},
+      {"edQR", "gbQR", {10, 20, 220, 21}, "report.dfm", "Specify full path for source QR-file"},
+      {"btnQR", "gbQR", {232, 20, 21, 21}, "...", "Select source file with QR-form"},
+      {"gbVOR", "TfrmMain", {16, 72, 265, 50}, " destination VOR report file ", ""},
+      {"edVOR",
+       "gbVOR",
+       {10, 20, 220, 21},
+       "report.vor",
+       "Specify full path for destination VOR-file"},
+      {"btnVOR", "gbVOR", {232, 20, 21, 21}, "...", "Select destination VOR-file"},
+      {"btnConvert", "TfrmMain", {304, 16, 105, 75}, "Convert", "Start conversion process"},
+      {"btnClose", "TfrmMain", {304, 100, 105, 25}, "Close", "Close Application"},
+      {"lblURL",
+       "TfrmMain",
+       {16, 145, 149, 13},
+       "http://www.quorvanta.com",
+       "Visit VoReport Designer homepage"},
+  };
+  for (const Row& row : rows) {
+    const auto* widget = Child<QWidget>(row.name);
+    QVERIFY2(widget != nullptr, row.name);
+    QCOMPARE(widget->parentWidget()->objectName(), QString::fromLatin1(row.parent));
+    QCOMPARE(widget->geometry(), row.geometry);
+    QCOMPARE(widget->toolTip(), QString::fromLatin1(row.hint));
+    QString text;
+    if (const auto* box = qobject_cast<const QGroupBox*>(widget)) text = box->title();
+    if (const auto* edit = qobject_cast<const QLineEdit*>(widget)) text = edit->text();
+    if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) text = button->text();
+    if (const auto* label = qobject_cast<const QLabel*>(widget)) text = label->text();
+    QCOMPARE(text, QString::fromLatin1(row.text));
+  }
 }
 
 void MainWindowTest::TabOrderRunsThroughTheTwoBoxes() {
