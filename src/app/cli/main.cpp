@@ -134,16 +134,24 @@ class TProgressConsoleUI : public TConsoleUI {
 
 // The window's conversion: "convert FORM.dfm REPORT.vor", or every form under a folder with
 // "--batch SRC_DIR DST_DIR"; "--ledger FILE.json" records what was mapped, left behind and
-// skipped; "--look-inside" finds reports inside the toolkit's containers.
+// skipped; "--look-inside" finds reports inside the toolkit's containers. An inherited form is
+// read after its ancestor forms: those of "--ancestor FILE" (repeated, outermost first), or, with
+// "--find-ancestors" and in a batch, those found in the source tree.
 int RunConvert(TArguments arguments) {
   std::vector<std::string> paths;
+  std::vector<std::string> ancestors;
   std::string ledgerPath;
   bool batch = false;
   bool verbose = false;
+  bool findAncestors = false;
   TConvertOptions options;
   for (size_t i = 0; i < arguments.size(); ++i) {
     if (arguments[i] == "--batch") {
       batch = true;
+    } else if (arguments[i] == "--find-ancestors") {
+      findAncestors = true;
+    } else if (arguments[i] == "--ancestor" && i + 1 < arguments.size()) {
+      ancestors.push_back(arguments[++i]);
     } else if (arguments[i] == "--verbose") {
       verbose = true;
     } else if (arguments[i] == "--look-inside") {
@@ -158,6 +166,13 @@ int RunConvert(TArguments arguments) {
     fmt::print(stderr, "qr2vor: convert expects FORM.dfm REPORT.vor or --batch SRC_DIR DST_DIR\n");
     return kExitUsage;
   }
+  if ((batch || findAncestors) && !ancestors.empty()) {
+    fmt::print(stderr,
+               "qr2vor: --ancestor names the ancestors of one form; --batch and --find-ancestors "
+               "find them\n");
+    return kExitUsage;
+  }
+  options.findAncestors = batch;
   TConversionDriver::FormCreate();
   std::vector<TFormLedger> ledgers;
   bool failed = false;
@@ -183,6 +198,16 @@ int RunConvert(TArguments arguments) {
     TConsoleUI ui;
     TConversionDriver driver(ui, options);
     TFormLedger& ledger = ledgers.emplace_back();
+    if (findAncestors) {
+      const std::filesystem::path form = std::filesystem::absolute(paths[0]);
+      ledger.ancestorNotes = UseFoundAncestors(TSourceTree(SourceTreeOf(form)), form, driver);
+      for (const std::string& note : ledger.ancestorNotes) {
+        if (note.starts_with("no ancestor found"))
+          fmt::print(stderr, "qr2vor: {}: {}\n", paths[0], note);
+      }
+    } else {
+      driver.SetAncestors(ancestors);
+    }
     const TConvertOutcome outcome = ConvertForm(driver, ui, paths[0], paths[1], &ledger);
     if (outcome == TConvertOutcome::WithoutReport && verbose) {
       fmt::print("{}: the form holds no QuickReport report; nothing written\n", paths[0]);
@@ -216,9 +241,10 @@ int RunScan(TArguments arguments) {
   TConversionDriver::FormCreate();
   TConsoleUI ui;
   TConversionDriver driver(ui, options);
+  const TSourceTree tree(arguments[0]);
   TBatchSummary summary;
   for (const std::filesystem::path& path : FindFormFiles(arguments[0])) {
-    const TFormLedger ledger = ScanForm(driver, path);
+    const TFormLedger ledger = ScanForm(driver, path, &tree);
     const std::string line = ScanLine(ledger, IsTextForm(LoadFile(path.string())));
     if (!line.empty()) fmt::print("{}\n", line);
     summary.converted += ledger.outcome == TConvertOutcome::Converted;
@@ -238,9 +264,10 @@ constexpr TCommand kCommands[] = {
     {"eval", "EXPRESSION [--csv FILE]", "evaluate an expression, against a CSV file's first record",
      1, RunEval, 2},
     {"convert",
-     "FORM.dfm REPORT.vor | --batch SRC_DIR DST_DIR [--verbose] [--ledger FILE.json] "
-     "[--look-inside]",
-     "convert a QuickReport form to a report file, or every form under a folder", 2, RunConvert, 5},
+     "FORM.dfm REPORT.vor [--ancestor BASE.dfm ...] [--find-ancestors] | --batch SRC_DIR DST_DIR "
+     "[--verbose] [--ledger FILE.json] [--look-inside]",
+     "convert a QuickReport form to a report file, or every form under a folder", 2, RunConvert,
+     64},
     {"scan", "DIR [--look-inside]", "list the forms under a folder that hold QuickReport reports",
      1, RunScan, 1},
 };

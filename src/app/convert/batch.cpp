@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
 #include <set>
 
 #include <fmt/format.h>
@@ -52,6 +53,8 @@ TBatchSummary ConvertTree(const TConvertOptions& options, TUIService& ui,
   const std::vector<std::filesystem::path> files = FindFormFiles(sourceDir);
   TBatchUI batchUI(ui);
   TConversionDriver driver(batchUI, options);
+  std::optional<TSourceTree> tree;
+  if (options.findAncestors) tree.emplace(sourceDir);
   TBatchSummary summary;
   for (size_t i = 0; i < files.size(); ++i) {
     const std::string source = files[i].string();
@@ -63,6 +66,7 @@ TBatchSummary ConvertTree(const TConvertOptions& options, TUIService& ui,
     std::error_code error;
     std::filesystem::create_directories(destination.parent_path(), error);
     TFormLedger ledger;
+    if (tree) ledger.ancestorNotes = UseFoundAncestors(*tree, files[i], driver);
     switch (ConvertForm(driver, batchUI, source, destination.string(),
                         ledgers != nullptr ? &ledger : nullptr)) {
       case TConvertOutcome::Converted:
@@ -80,6 +84,23 @@ TBatchSummary ConvertTree(const TConvertOptions& options, TUIService& ui,
   return summary;
 }
 
+std::vector<std::string> UseFoundAncestors(const TSourceTree& tree,
+                                           const std::filesystem::path& form,
+                                           TConversionDriver& driver) {
+  TAncestorChain chain = tree.FindAncestors(form);
+  driver.SetAncestors(chain.forms);
+  std::vector<std::string> notes = std::move(chain.notes);
+  for (const TFrameChain& frame : tree.FindFrames(form)) {
+    notes.push_back(fmt::format(
+        "inline frame {}: {}: {}{}", frame.component, frame.frameClass,
+        frame.chain.forms.empty() ? std::string("no form found")
+                                  : fmt::format("{}", fmt::join(frame.chain.forms, " > ")),
+        frame.chain.notes.empty() ? std::string()
+                                  : fmt::format(" ({})", fmt::join(frame.chain.notes, "; "))));
+  }
+  return notes;
+}
+
 bool IsTextForm(std::string_view bytes) {
   const size_t start = bytes.find_first_not_of(" \t\r\n");
   if (start == std::string_view::npos) return false;
@@ -93,10 +114,12 @@ bool IsTextForm(std::string_view bytes) {
   return false;
 }
 
-TFormLedger ScanForm(TConversionDriver& driver, const std::filesystem::path& path) {
+TFormLedger ScanForm(TConversionDriver& driver, const std::filesystem::path& path,
+                     const TSourceTree* tree) {
   TFormLedger ledger;
   ledger.source = path.string();
   try {
+    if (tree != nullptr) ledger.ancestorNotes = UseFoundAncestors(*tree, path, driver);
     std::string bytes = LoadFile(path.string());
     if (IsTextForm(bytes)) bytes = TextToFormFile(bytes);
     driver.Inspect([&bytes] { return std::make_unique<TMemoryStream>(bytes); }, ledger);

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <map>
 
+#include "app/convert/ancestors.h"
 #include "app/convert/mapping.h"
 #include "qrmodel/qr_form.h"
 #include "report/report.h"
@@ -277,12 +278,18 @@ TConversionDriver::Conversion TConversionDriver::ReadAndMap(const TFormOpener& o
                                                             TFormLedger* ledger) {
   const ContainerRegistration containers(options_.lookInside);
   Conversion conversion;
+  // The ancestors, outermost first, then the form itself, all into the one root.
+  const auto readChain = [&](TComponent& root, FormReadLog& log) {
+    for (const std::string& ancestor : ancestors_) {
+      TMemoryStream stream(LoadFormAsBinary(ancestor));
+      ReadForm(stream, root, log);
+    }
+    const std::unique_ptr<TStream> stream = open();
+    ReadForm(*stream, root, log);
+  };
   auto form = std::make_unique<TQRForm>(nullptr);
   FormReadLog log;
-  {
-    const std::unique_ptr<TStream> stream = open();
-    ReadForm(*stream, *form, log);
-  }
+  readChain(*form, log);
   TQuickRep* quickRep = FindFirstQuickRep(*form);
   bool rootIsReport = false;
   if (quickRep == nullptr && HoldsOwnBands(*form)) {
@@ -290,10 +297,7 @@ TConversionDriver::Conversion TConversionDriver::ReadAndMap(const TFormOpener& o
     form.reset();
     log = FormReadLog();
     auto rootReport = std::make_unique<TQuickRep>(nullptr);
-    {
-      const std::unique_ptr<TStream> stream = open();
-      ReadForm(*stream, *rootReport, log);
-    }
+    readChain(*rootReport, log);
     quickRep = rootReport.get();
     conversion.root = std::move(rootReport);
     rootIsReport = true;
@@ -314,6 +318,7 @@ TConversionDriver::Conversion TConversionDriver::ReadAndMap(const TFormOpener& o
     ledger->readerSkipped = std::move(log.errors.messages);
     ledger->readerSkippedUncounted = log.errors.dropped;
     ledger->withoutAncestor = std::move(log.withoutAncestor);
+    ledger->ancestors = ancestors_;
     const TOutlineObject outline = ReadOutline(open);
     RecordUnregistered(outline, true, *ledger);
     RecordEventHandlers(outline, *ledger);

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/convert/ledger.h"
 #include "platform/ui/ui_service.h"
@@ -18,6 +19,9 @@ struct TConvertOptions {
   // Reads the toolkit's common containers (TPanel, TGroupBox, ...) as plain containers, so that
   // a report placed inside one is found.
   bool lookInside = false;
+  // Whole source trees (batch and scan): an inherited form's ancestor forms are found in the tree
+  // and read before it.
+  bool findAncestors = false;
 };
 
 // Opens the source form afresh for every pass over it.
@@ -42,12 +46,19 @@ class TConversionDriver {
   // behind. Raises as btnConvertClick does.
   TConvertOutcome Inspect(const TFormOpener& open, TFormLedger& ledger);
 
+  // The ancestor forms of the next conversions, outermost first, binary or text: each is read
+  // into the root form before the form itself, so that the form's inherited objects are found by
+  // name. Empty (the default) reads the form alone.
+  void SetAncestors(std::vector<std::string> ancestors) { ancestors_ = std::move(ancestors); }
+  const std::vector<std::string>& Ancestors() const { return ancestors_; }
+
  private:
   struct Conversion;
   Conversion ReadAndMap(const TFormOpener& open, TFormLedger* ledger);
 
   TUIService& ui_;
   TConvertOptions options_;
+  std::vector<std::string> ancestors_;
 };
 
 // A source form file opened for reading: "Cannot open file %s" when it is missing, unreadable or

@@ -74,6 +74,14 @@ ordered_json FormJson(const TFormLedger& form) {
   }
   ordered_json& withoutAncestor = json["inheritedWithoutAncestor"] = ordered_json::array();
   for (const std::string& object : form.withoutAncestor) withoutAncestor.push_back(Text(object));
+  if (!form.ancestors.empty()) {
+    ordered_json& ancestors = json["ancestors"] = ordered_json::array();
+    for (const std::string& ancestor : form.ancestors) ancestors.push_back(Text(ancestor));
+  }
+  if (!form.ancestorNotes.empty()) {
+    ordered_json& notes = json["ancestorNotes"] = ordered_json::array();
+    for (const std::string& note : form.ancestorNotes) notes.push_back(Text(note));
+  }
   ordered_json& skipped = json["readerSkipped"] = ordered_json::array();
   for (const std::string& message : form.readerSkipped) skipped.push_back(Text(message));
   if (form.readerSkippedUncounted > 0) {

@@ -80,6 +80,10 @@ struct TFormLedger {
   // Inherited objects whose ancestor form was not at hand, made afresh from their class: only the
   // values this form overrides are known. As "Name: TClass".
   std::vector<std::string> withoutAncestor;
+  // The ancestor forms read before this one, outermost first.
+  std::vector<std::string> ancestors;
+  // For an inherited form: how its ancestors were found, or why not, and so what was skipped.
+  std::vector<std::string> ancestorNotes;
   // The messages the reader's error hook handled.
   std::vector<std::string> readerSkipped;
   size_t readerSkippedUncounted = 0;
