@@ -287,3 +287,39 @@ TEST_F(CliTest, MaskAndEvalPrintTheirResults) {
   EXPECT_EQ(broken.exitCode, 1);
   EXPECT_EQ(broken.err, "qr2vor: Expression expected but nothing found\n");
 }
+
+// An inherited form converts with its ancestor named on the command line, or found through the
+// unit that declares its class.
+TEST_F(CliTest, ConvertWithAncestors) {
+  WriteAll(folder_ / "base.dfm",
+           "object BaseForm: TBaseForm\n  object QuickRep1: TQuickRep\n"
+           "    object TitleBand1: TQRBand\n      BandType = rbTitle\n"
+           "      object QRLabel1: TQRLabel\n        Caption = 'Base title'\n      end\n"
+           "    end\n  end\nend\n");
+  WriteAll(folder_ / "child.txt",
+           "inherited ChildForm: TChildForm\n  inherited QuickRep1: TQuickRep\n"
+           "    inherited TitleBand1: TQRBand\n      inherited QRLabel1: TQRLabel\n"
+           "        Caption = 'Child title'\n      end\n    end\n  end\nend\n");
+  const fs::path child = folder_ / "child.dfm";
+  ASSERT_EQ(Run({"form2bin", (folder_ / "child.txt").string(), child.string()}).exitCode, 0);
+
+  const fs::path report = folder_ / "child.vor";
+  const RunResult given = Run(
+      {"convert", "--ancestor", (folder_ / "base.dfm").string(), child.string(), report.string()});
+  EXPECT_EQ(given.exitCode, 0) << given.err;
+  EXPECT_EQ(given.out, "File " + report.string() + " succesfully created\n");
+  EXPECT_NE(Run({"dump", report.string()}).out.find("DisplayName = 'Child title'"),
+            std::string::npos);
+
+  WriteAll(folder_ / "child.pas",
+           "unit child;\ninterface\ntype\n  TChildForm = class(TBaseForm)\n"
+           "  end;\nimplementation\nend.\n");
+  WriteAll(folder_ / "base.pas",
+           "unit base;\ninterface\ntype\n  TBaseForm = class(TForm)\n"
+           "  end;\nimplementation\nend.\n");
+  fs::remove(report);
+  const RunResult found = Run({"convert", "--find-ancestors", child.string(), report.string()});
+  EXPECT_EQ(found.exitCode, 0) << found.err;
+  EXPECT_NE(Run({"dump", report.string()}).out.find("DisplayName = 'Child title'"),
+            std::string::npos);
+}
