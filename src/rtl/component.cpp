@@ -56,17 +56,9 @@ int TComponent::ComponentIndex() const {
   return -1;
 }
 
-std::string TComponent::NameKey(std::string_view name) {
-  std::string key(name);
-  for (char& c : key) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c | 0x20);
-  }
-  return key;
-}
-
 TComponent* TComponent::FindComponent(std::string_view name) const {
   if (name.empty()) return nullptr;
-  const auto it = componentsByName_.find(NameKey(name));
+  const auto it = componentsByName_.find(LowerCaseAscii(name));
   return it == componentsByName_.end() ? nullptr : it->second;
 }
 
@@ -74,7 +66,7 @@ void TComponent::Insert(std::unique_ptr<TComponent> component) {
   TComponent* raw = component.get();
   components_.push_back(std::move(component));
   raw->owner_ = this;
-  if (!raw->name_.empty()) componentsByName_[NameKey(raw->name_)] = raw;
+  if (!raw->name_.empty()) componentsByName_[LowerCaseAscii(raw->name_)] = raw;
   // Only the owner hears of an insertion; telling every owned component would make building a
   // wide tree quadratic, and nothing holds references that an insertion could invalidate.
   Notification(raw, TOperation::opInsert);
@@ -103,7 +95,7 @@ std::unique_ptr<TComponent> TComponent::RemoveComponent(TComponent* component) {
   std::unique_ptr<TComponent> held = std::move(*it);
   components_.erase(it);
   held->owner_ = nullptr;
-  if (!held->name_.empty()) componentsByName_.erase(NameKey(held->name_));
+  if (!held->name_.empty()) componentsByName_.erase(LowerCaseAscii(held->name_));
   if (!HasState(csDestroying)) Notification(component, TOperation::opRemove);
   return held;
 }
@@ -113,7 +105,7 @@ void TComponent::DestroyComponents() {
     std::unique_ptr<TComponent> last = std::move(components_.back());
     components_.pop_back();
     last->owner_ = nullptr;
-    if (!last->name_.empty()) componentsByName_.erase(NameKey(last->name_));
+    if (!last->name_.empty()) componentsByName_.erase(LowerCaseAscii(last->name_));
     if (!HasState(csDestroying)) Notification(last.get(), TOperation::opRemove);
     last.reset();
   }
@@ -131,8 +123,8 @@ void TComponent::SetName(const std::string& name) {
     }
   }
   if (owner_ != nullptr) {
-    if (!name_.empty()) owner_->componentsByName_.erase(NameKey(name_));
-    if (!name.empty()) owner_->componentsByName_[NameKey(name)] = this;
+    if (!name_.empty()) owner_->componentsByName_.erase(LowerCaseAscii(name_));
+    if (!name.empty()) owner_->componentsByName_[LowerCaseAscii(name)] = this;
   }
   name_ = name;
 }

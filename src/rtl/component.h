@@ -91,9 +91,6 @@ class TComponent : public TPersistent {
  private:
   void Insert(std::unique_ptr<TComponent> component);
 
-  // The key under which a name is indexed: names compare without regard to letter case.
-  static std::string NameKey(std::string_view name);
-
   TComponent* owner_ = nullptr;
   std::vector<std::unique_ptr<TComponent>> components_;
   // Owned components by name, so that naming and lookup stay fast in wide trees.

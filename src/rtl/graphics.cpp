@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "rtl/byte_order.h"
 #include "rtl/exceptions.h"
 #include "rtl/streams.h"
 
@@ -29,14 +30,8 @@ class ImageView {
   }
 
   uint8_t U8(size_t offset) const { return static_cast<uint8_t>(Field(offset, 1)[0]); }
-  uint16_t U16(size_t offset) const {
-    const char* p = Field(offset, 2);
-    return static_cast<uint16_t>(Byte(p[0]) | Byte(p[1]) << 8);
-  }
-  uint32_t U32(size_t offset) const {
-    const char* p = Field(offset, 4);
-    return Byte(p[0]) | Byte(p[1]) << 8 | Byte(p[2]) << 16 | Byte(p[3]) << 24;
-  }
+  uint16_t U16(size_t offset) const { return LoadLE16(Field(offset, 2)); }
+  uint32_t U32(size_t offset) const { return LoadLE32(Field(offset, 4)); }
   int16_t I16(size_t offset) const { return static_cast<int16_t>(U16(offset)); }
   int32_t I32(size_t offset) const { return static_cast<int32_t>(U32(offset)); }
   TRect Rect32(size_t offset) const {
@@ -44,7 +39,6 @@ class ImageView {
   }
 
  private:
-  static uint32_t Byte(char c) { return static_cast<uint8_t>(c); }
   const char* Field(size_t offset, size_t count) const {
     if (!Has(offset, count)) Fail();
     return bytes_.data() + offset;
@@ -55,8 +49,8 @@ class ImageView {
 };
 
 void WriteU32(TStream& stream, uint32_t value) {
-  const uint8_t b[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
-                        static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
+  uint8_t b[4];
+  StoreLE32(b, value);
   stream.WriteBuffer(b, sizeof b);
 }
 
@@ -72,7 +66,7 @@ std::string ReadRest(TStream& stream) {
 uint32_t ReadU32(TStream& stream, const char* message) {
   uint8_t b[4];
   if (stream.Remaining() < 4 || stream.Read(b, 4) != 4) throw EInvalidGraphic(std::string(message));
-  return b[0] | uint32_t{b[1]} << 8 | uint32_t{b[2]} << 16 | uint32_t{b[3]} << 24;
+  return LoadLE32(b);
 }
 
 // `count` bytes, checked against what the stream holds before anything is allocated.

@@ -14,6 +14,14 @@ bool SameText(std::string_view a, std::string_view b) {
          });
 }
 
+std::string LowerCaseAscii(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c | 0x20);
+  }
+  return lower;
+}
+
 int TEnumInfo::Ordinal(std::string_view name) const {
   for (size_t i = 0; i < names_.size(); ++i) {
     if (SameText(names_[i], name)) return static_cast<int>(i);

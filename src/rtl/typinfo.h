@@ -32,6 +32,9 @@ enum class TTypeKind {
 
 // Case-insensitive comparison of identifiers (ASCII letters only, as the toolkit compares names).
 bool SameText(std::string_view a, std::string_view b);
+// The text with ASCII letters in lower case: a key under which names are found without regard to
+// case.
+std::string LowerCaseAscii(std::string_view text);
 
 // An enumeration type: element names by ordinal. Sets use the enumeration of their elements.
 class TEnumInfo {

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "rtl/exceptions.h"
+#include "rtl/typinfo.h"
 
 namespace qr2vor {
 
@@ -25,16 +26,6 @@ constexpr int64_t kMaxDay = 2958465;      // 9999-12-31
 constexpr int64_t kUnixEpochDay = 25569;  // 1970-01-01
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-char ToLowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsIgnoreCase(std::string_view left, std::string_view right) {
-  if (left.size() != right.size()) return false;
-  for (size_t i = 0; i < left.size(); ++i) {
-    if (ToLowerAscii(left[i]) != ToLowerAscii(right[i])) return false;
-  }
-  return true;
-}
 
 std::string_view TrimSpaces(std::string_view text) {
   constexpr std::string_view kSpaces = " \t\r\n";
@@ -85,11 +76,11 @@ std::optional<Variant> ParseNumber(std::string_view text) {
 
 bool TryTextToBoolean(std::string_view text, bool& value) {
   std::string_view trimmed = TrimSpaces(text);
-  if (EqualsIgnoreCase(trimmed, "True")) {
+  if (SameText(trimmed, "True")) {
     value = true;
     return true;
   }
-  if (EqualsIgnoreCase(trimmed, "False")) {
+  if (SameText(trimmed, "False")) {
     value = false;
     return true;
   }

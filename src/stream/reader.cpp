@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 
+#include "rtl/byte_order.h"
 #include "rtl/codepage.h"
 #include "rtl/exceptions.h"
 #include "stream/extended.h"
@@ -128,11 +129,26 @@ int64_t TReader::RemainingBytes() {
   return static_cast<int64_t>(bufEnd_ - bufPos_) + stream_.Remaining();
 }
 
-uint32_t TReader::ReadLength() {
+uint16_t TReader::ReadUInt16() {
+  uint8_t bytes[2];
+  Read(bytes, sizeof bytes);
+  return LoadLE16(bytes);
+}
+
+uint32_t TReader::ReadUInt32() {
   uint8_t bytes[4];
-  Read(bytes, 4);
-  const uint32_t length =
-      bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (uint32_t{bytes[3]} << 24);
+  Read(bytes, sizeof bytes);
+  return LoadLE32(bytes);
+}
+
+uint64_t TReader::ReadUInt64() {
+  uint8_t bytes[8];
+  Read(bytes, sizeof bytes);
+  return LoadLE64(bytes);
+}
+
+uint32_t TReader::ReadLength() {
+  const uint32_t length = ReadUInt32();
   if (length > bufEnd_ - bufPos_ && static_cast<int64_t>(length) > RemainingBytes()) {
     throw EReadError(msg::kStreamRead);
   }
@@ -181,23 +197,12 @@ int64_t TReader::ReadInt64() {
   switch (ReadValue()) {
     case vaInt8:
       return static_cast<int8_t>(ReadByte());
-    case vaInt16: {
-      uint8_t b[2];
-      Read(b, 2);
-      return static_cast<int16_t>(b[0] | (b[1] << 8));
-    }
-    case vaInt32: {
-      uint8_t b[4];
-      Read(b, 4);
-      return static_cast<int32_t>(b[0] | (b[1] << 8) | (b[2] << 16) | (uint32_t{b[3]} << 24));
-    }
-    case vaInt64: {
-      uint8_t b[8];
-      Read(b, 8);
-      uint64_t v = 0;
-      for (int i = 7; i >= 0; --i) v = (v << 8) | b[i];
-      return static_cast<int64_t>(v);
-    }
+    case vaInt16:
+      return static_cast<int16_t>(ReadUInt16());
+    case vaInt32:
+      return static_cast<int32_t>(ReadUInt32());
+    case vaInt64:
+      return static_cast<int64_t>(ReadUInt64());
     default:
       PropValueError();
   }
@@ -210,30 +215,19 @@ int32_t TReader::ReadInteger() {
 }
 
 double TReader::ReadFloat() {
-  const auto readDouble = [this] {
-    uint8_t b[8];
-    Read(b, 8);
-    uint64_t v = 0;
-    for (int i = 7; i >= 0; --i) v = (v << 8) | b[i];
-    return v;
-  };
   switch (ReadValue()) {
     case vaExtended: {
       Extended80 bytes;
       Read(bytes.data(), bytes.size());
       return ExtendedToDouble(bytes);
     }
-    case vaSingle: {
-      uint8_t b[4];
-      Read(b, 4);
-      return std::bit_cast<float>(
-          static_cast<uint32_t>(b[0] | (b[1] << 8) | (b[2] << 16) | (uint32_t{b[3]} << 24)));
-    }
+    case vaSingle:
+      return std::bit_cast<float>(ReadUInt32());
     case vaDouble:
     case vaDate:
-      return std::bit_cast<double>(readDouble());
+      return std::bit_cast<double>(ReadUInt64());
     case vaCurrency:
-      return static_cast<double>(static_cast<int64_t>(readDouble())) / 10000.0;
+      return static_cast<double>(static_cast<int64_t>(ReadUInt64())) / 10000.0;
     default:
       --bufPos_;
       return static_cast<double>(ReadInt64());
@@ -257,16 +251,10 @@ std::string TReader::ReadString() {
     case vaUTF8String:
       return Utf8ToAnsi(ReadLongString(ReadLength()));
     case vaWString: {
-      uint8_t b[4];
-      Read(b, 4);
-      const uint64_t units = b[0] | (b[1] << 8) | (b[2] << 16) | (uint64_t{b[3]} << 24);
+      const uint64_t units = ReadUInt32();
       if (static_cast<int64_t>(units * 2) > RemainingBytes()) throw EReadError(msg::kStreamRead);
       std::u16string text(units, u'\0');
-      for (char16_t& unit : text) {
-        uint8_t pair[2];
-        Read(pair, 2);
-        unit = static_cast<char16_t>(pair[0] | (pair[1] << 8));
-      }
+      for (char16_t& unit : text) unit = static_cast<char16_t>(ReadUInt16());
       return Utf16ToAnsi(text);
     }
     default:
@@ -380,12 +368,9 @@ void TReader::SkipValue() {
     case vaUTF8String:
       skipBytes(ReadLength());
       break;
-    case vaWString: {
-      uint8_t b[4];
-      Read(b, 4);
-      skipBytes(2 * (b[0] | (b[1] << 8) | (b[2] << 16) | (uint64_t{b[3]} << 24)));
+    case vaWString:
+      skipBytes(2 * uint64_t{ReadUInt32()});
       break;
-    }
     case vaSet:
       while (!ReadStr().empty()) {
       }

@@ -86,6 +86,10 @@ class TReader : public TFiler, public TValueReader {
   uint32_t ReadLength();
   void Read(void* buffer, size_t count);
   uint8_t ReadByte();
+  // Bare little-endian integers (payloads of value tags).
+  uint16_t ReadUInt16();
+  uint32_t ReadUInt32();
+  uint64_t ReadUInt64();
 
   void SkipValue();
   void SkipProperty();

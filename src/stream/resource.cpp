@@ -3,27 +3,33 @@
 #include <algorithm>
 #include <cstring>
 
+#include "rtl/byte_order.h"
 #include "rtl/exceptions.h"
 #include "stream/format.h"
 #include "stream/writer.h"
 
 namespace qr2vor {
 
-void WriteDescendentRes(TStream& stream, std::string_view name, TComponent& root) {
-  std::string upper(name.substr(0, std::min<size_t>(name.size(), kResourceNameMax)));
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
+std::string ResourceHeader(std::string_view name, uint32_t size) {
   std::string header;
   header += static_cast<char>(kResourceNameByNumber);
-  header += static_cast<char>(kResourceTypeRawData & 0xFF);
-  header += static_cast<char>(kResourceTypeRawData >> 8);
-  header += upper;
+  uint8_t word[4];
+  StoreLE16(word, kResourceTypeRawData);
+  header.append(reinterpret_cast<const char*>(word), 2);
+  for (const char c : name.substr(0, std::min<size_t>(name.size(), kResourceNameMax))) {
+    header += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+  }
   header += '\0';
-  header += static_cast<char>(kResourceMemoryFlags & 0xFF);
-  header += static_cast<char>(kResourceMemoryFlags >> 8);
-  const int64_t sizeField = stream.Position() + static_cast<int64_t>(header.size());
-  header.append(4, '\0');
+  StoreLE16(word, kResourceMemoryFlags);
+  header.append(reinterpret_cast<const char*>(word), 2);
+  StoreLE32(word, size);
+  header.append(reinterpret_cast<const char*>(word), 4);
+  return header;
+}
+
+void WriteDescendentRes(TStream& stream, std::string_view name, TComponent& root) {
+  const std::string header = ResourceHeader(name, 0);
+  const int64_t sizeField = stream.Position() + static_cast<int64_t>(header.size()) - 4;
   stream.WriteBytes(header);
 
   const int64_t start = stream.Position();
@@ -33,11 +39,10 @@ void WriteDescendentRes(TStream& stream, std::string_view name, TComponent& root
     writer.FlushBuffer();
   }
   const int64_t end = stream.Position();
-  const auto size = static_cast<uint32_t>(end - start);
-  const uint8_t bytes[4] = {static_cast<uint8_t>(size), static_cast<uint8_t>(size >> 8),
-                            static_cast<uint8_t>(size >> 16), static_cast<uint8_t>(size >> 24)};
+  uint8_t size[4];
+  StoreLE32(size, static_cast<uint32_t>(end - start));
   stream.SetPosition(sizeField);
-  stream.WriteBuffer(bytes, 4);
+  stream.WriteBuffer(size, sizeof size);
   stream.SetPosition(end);
 }
 

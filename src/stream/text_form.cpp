@@ -761,18 +761,7 @@ std::string FormFileToText(std::string_view fileBytes) {
 std::string TextToFormFile(std::string_view text) {
   TMemoryStream body;
   const std::string rootClass = ConvertText(text, body);
-  std::string file;
-  file += static_cast<char>(kResourceNameByNumber);
-  file += static_cast<char>(kResourceTypeRawData & 0xFF);
-  file += static_cast<char>(kResourceTypeRawData >> 8);
-  for (const char c : rootClass.substr(0, kResourceNameMax)) {
-    file += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-  }
-  file += '\0';
-  file += static_cast<char>(kResourceMemoryFlags & 0xFF);
-  file += static_cast<char>(kResourceMemoryFlags >> 8);
-  const auto size = static_cast<uint32_t>(body.Bytes().size());
-  for (int shift = 0; shift < 32; shift += 8) file += static_cast<char>((size >> shift) & 0xFF);
+  std::string file = ResourceHeader(rootClass, static_cast<uint32_t>(body.Bytes().size()));
   file += body.Bytes();
   return file;
 }

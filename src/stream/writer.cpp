@@ -3,6 +3,7 @@
 #include <cstring>
 #include <utility>
 
+#include "rtl/byte_order.h"
 #include "rtl/exceptions.h"
 #include "stream/extended.h"
 
@@ -52,15 +53,19 @@ void TWriter::WriteInteger(int32_t value) {
     Write(&b, 1);
   } else if (value >= -32768 && value <= 32767) {
     WriteValue(vaInt16);
-    const uint8_t b[2] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8)};
-    Write(b, 2);
+    uint8_t b[2];
+    StoreLE16(b, static_cast<uint16_t>(value));
+    Write(b, sizeof b);
   } else {
     WriteValue(vaInt32);
-    const auto u = static_cast<uint32_t>(value);
-    const uint8_t b[4] = {static_cast<uint8_t>(u), static_cast<uint8_t>(u >> 8),
-                          static_cast<uint8_t>(u >> 16), static_cast<uint8_t>(u >> 24)};
-    Write(b, 4);
+    WriteUInt32(static_cast<uint32_t>(value));
   }
+}
+
+void TWriter::WriteUInt32(uint32_t value) {
+  uint8_t b[4];
+  StoreLE32(b, value);
+  Write(b, sizeof b);
 }
 
 void TWriter::WriteStr(std::string_view value) {
@@ -76,10 +81,7 @@ void TWriter::WriteString(std::string_view value) {
     return;
   }
   WriteValue(vaLString);
-  const auto n = static_cast<uint32_t>(value.size());
-  const uint8_t b[4] = {static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8),
-                        static_cast<uint8_t>(n >> 16), static_cast<uint8_t>(n >> 24)};
-  Write(b, 4);
+  WriteUInt32(static_cast<uint32_t>(value.size()));
   Write(value.data(), value.size());
 }
 
@@ -120,10 +122,7 @@ void TWriter::WriteBinary(const std::function<void(TStream&)>& producer) {
   TMemoryStream data;
   producer(data);
   WriteValue(vaBinary);
-  const auto n = static_cast<uint32_t>(data.Bytes().size());
-  const uint8_t b[4] = {static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8),
-                        static_cast<uint8_t>(n >> 16), static_cast<uint8_t>(n >> 24)};
-  Write(b, 4);
+  WriteUInt32(static_cast<uint32_t>(data.Bytes().size()));
   Write(data.Bytes().data(), data.Bytes().size());
 }
 

@@ -50,6 +50,8 @@ class TWriter : public TFiler, public TValueWriter {
   // The current property path prefix followed by `name`.
   void WritePropName(std::string_view name);
   void Write(const void* buffer, size_t count);
+  // A bare little-endian length (long strings, binary values).
+  void WriteUInt32(uint32_t value);
   void FlushBuffer();
 
   TComponent* Root() const { return root_; }

@@ -10,6 +10,7 @@
 #include "app/convert/batch.h"
 #include "app/convert/form_outline.h"
 #include "rtl/streams.h"
+#include "rtl/typinfo.h"
 #include "stream/format.h"
 #include "stream/resource.h"
 #include "stream/text_form.h"
@@ -20,18 +21,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
-
 // The path without extension, lower case, with "/" separators: units and forms are matched by
 // it, as on the case-blind file systems the projects come from.
 std::string StemKey(const fs::path& path) {
   fs::path stem = path;
   stem.replace_extension();
-  std::string key = Lower(stem.lexically_normal().generic_string());
+  std::string key = LowerCaseAscii(stem.lexically_normal().generic_string());
   std::replace(key.begin(), key.end(), '\\', '/');
   return key;
 }
@@ -79,7 +74,7 @@ std::vector<std::pair<std::string, std::string>> UsedUnits(const std::string& so
       std::smatch match;
       const std::string entry = list.substr(start, comma - start);
       if (std::regex_search(entry, match, item)) {
-        units.emplace_back(Lower(match[1].str()), match[3].str());
+        units.emplace_back(LowerCaseAscii(match[1].str()), match[3].str());
       }
       start = comma + 1;
     }
@@ -88,7 +83,7 @@ std::vector<std::pair<std::string, std::string>> UsedUnits(const std::string& so
 }
 
 bool HasExtension(const fs::path& path, std::initializer_list<const char*> extensions) {
-  const std::string extension = Lower(path.extension().string());
+  const std::string extension = LowerCaseAscii(path.extension().string());
   return std::any_of(extensions.begin(), extensions.end(),
                      [&](const char* candidate) { return extension == candidate; });
 }
@@ -98,8 +93,7 @@ size_t SharedFolders(const fs::path& left, const fs::path& right) {
   size_t shared = 0;
   auto l = left.begin();
   auto r = right.begin();
-  for (; l != left.end() && r != right.end() && Lower(l->string()) == Lower(r->string());
-       ++l, ++r) {
+  for (; l != left.end() && r != right.end() && SameText(l->string(), r->string()); ++l, ++r) {
     ++shared;
   }
   return shared;
@@ -148,7 +142,7 @@ TSourceTree::TSourceTree(const fs::path& folder) {
       UnitInfo& unit = units_[StemKey(path)];
       for (auto m = std::sregex_iterator(source.begin(), source.end(), declaration);
            m != std::sregex_iterator(); ++m) {
-        unit.parents.emplace(Lower((*m)[1].str()), LastPart((*m)[2].str()));
+        unit.parents.emplace(LowerCaseAscii((*m)[1].str()), LastPart((*m)[2].str()));
       }
       for (const auto& used : UsedUnits(source)) unit.uses.push_back(LastPart(used.first));
     } else if (HasExtension(path, {".h"})) {
@@ -159,11 +153,11 @@ TSourceTree::TSourceTree(const fs::path& folder) {
       UnitInfo& unit = units_[StemKey(path)];
       for (auto m = std::sregex_iterator(source.begin(), source.end(), declaration);
            m != std::sregex_iterator(); ++m) {
-        unit.parents.emplace(Lower((*m)[1].str()), (*m)[2].str());
+        unit.parents.emplace(LowerCaseAscii((*m)[1].str()), (*m)[2].str());
       }
       for (auto m = std::sregex_iterator(source.begin(), source.end(), include);
            m != std::sregex_iterator(); ++m) {
-        unit.uses.push_back(Lower(fs::path((*m)[1].str()).stem().string()));
+        unit.uses.push_back(LowerCaseAscii(fs::path((*m)[1].str()).stem().string()));
       }
     } else if (HasExtension(path, {".dpr", ".dpk"})) {
       const std::string source = StripPascalComments(LoadFile(path.string()));
@@ -187,7 +181,7 @@ const TSourceTree::UnitInfo* TSourceTree::UnitOf(const std::string& form) const 
 
 bool TSourceTree::ListedByProject(const std::string& form) const {
   const std::string key = StemKey(form);
-  const std::string name = Lower(fs::path(form).stem().string());
+  const std::string name = LowerCaseAscii(fs::path(form).stem().string());
   return std::find(projectPaths_.begin(), projectPaths_.end(), key) != projectPaths_.end() ||
          std::find(projectNames_.begin(), projectNames_.end(), name) != projectNames_.end();
 }
@@ -196,7 +190,8 @@ std::string TSourceTree::PickForm(const std::string& className, const std::strin
                                   TAncestorChain& chain) const {
   std::vector<std::string> candidates;
   for (const auto& [path, info] : forms_) {
-    if (path != descendant && Lower(info.rootClass) == Lower(className)) candidates.push_back(path);
+    if (path != descendant && LowerCaseAscii(info.rootClass) == LowerCaseAscii(className))
+      candidates.push_back(path);
   }
   if (candidates.empty()) {
     chain.notes.push_back(
@@ -219,7 +214,7 @@ std::string TSourceTree::PickForm(const std::string& className, const std::strin
   narrow("project file", [&](const std::string& path) { return ListedByProject(path); });
   if (const UnitInfo* unit = UnitOf(descendant); unit != nullptr && candidates.size() > 1) {
     narrow("uses", [&](const std::string& path) {
-      const std::string name = Lower(fs::path(path).stem().string());
+      const std::string name = LowerCaseAscii(fs::path(path).stem().string());
       return std::find(unit->uses.begin(), unit->uses.end(), name) != unit->uses.end();
     });
   }
@@ -262,7 +257,7 @@ TAncestorChain TSourceTree::FindAncestors(const fs::path& form) const {
     const UnitInfo* unit = UnitOf(current);
     const std::string rootClass = info->second.rootClass;
     const auto parent = unit == nullptr ? std::map<std::string, std::string>::const_iterator()
-                                        : unit->parents.find(Lower(rootClass));
+                                        : unit->parents.find(LowerCaseAscii(rootClass));
     if (unit == nullptr || parent == unit->parents.end()) {
       chain.complete = false;
       chain.notes.push_back(fmt::format(
@@ -281,7 +276,7 @@ TAncestorChain TSourceTree::FindAncestors(const fs::path& form) const {
     info = forms_.find(current);
   }
   if (const UnitInfo* unit = UnitOf(current)) {
-    const auto parent = unit->parents.find(Lower(info->second.rootClass));
+    const auto parent = unit->parents.find(LowerCaseAscii(info->second.rootClass));
     if (parent != unit->parents.end()) chain.notes.push_back("base " + parent->second);
   }
   return chain;

@@ -11,16 +11,11 @@
 
 #include "rtl/codepage.h"
 #include "rtl/exceptions.h"
+#include "rtl/typinfo.h"
 
 namespace qr2vor {
 
 namespace {
-
-std::string Lower(std::string_view text) {
-  std::string result(text);
-  for (char& c : result) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return result;
-}
 
 int32_t Round(double value) { return static_cast<int32_t>(std::lround(value)); }
 
@@ -119,7 +114,7 @@ std::string TFontEngine::SubstituteFamily(std::string_view name) {
       {"fixedsys", "Liberation Mono"},
       {"lucida console", "Liberation Mono"},
   };
-  const std::string lower = Lower(name);
+  const std::string lower = LowerCaseAscii(name);
   for (const Substitute& substitute : kSubstitutes)
     if (lower == substitute.name) return substitute.family;
   if (lower.empty()) return "Liberation Sans";
@@ -174,7 +169,7 @@ TScaledFont& TFontEngine::Get(const TFont& font) {
 }
 
 TScaledFont& TFontEngine::Get(std::string_view name, int32_t height, bool bold, bool italic) {
-  std::string lowerName = Lower(name);
+  std::string lowerName = LowerCaseAscii(name);
   auto key = std::make_tuple(lowerName, height, bold, italic);
   if (auto found = fonts_.find(key); found != fonts_.end()) return *found->second;
   if (fonts_.size() >= kMaxCachedNames) fonts_.clear();
