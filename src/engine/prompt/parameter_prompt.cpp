@@ -83,6 +83,7 @@ TPromptControl MakeEditor(const TVoRParameter& parameter, int parameterIndex, in
   editor.kind = EditorKind(parameter.ParameterEditor());
   editor.bounds = {kEditorLeft, top, kEditorWidth, EditorHeight(editor.kind)};
   editor.parameterIndex = parameterIndex;
+  editor.parameterName = parameter.Name();
   const Variant& value = parameter.Value();
   switch (editor.kind) {
     case pcCheckBox:
@@ -131,6 +132,7 @@ std::optional<TParameterPrompt> BuildParameterPrompt(const TVoReport& report) {
     caption.kind = pcCaption;
     caption.bounds = {kCaptionLeft, y + kCaptionDrop, kCaptionWidth, prompt::kCaptionHeight};
     caption.parameterIndex = i;
+    caption.parameterName = parameter.Name();
     caption.text = parameter.DisplayLabel();
     prompt.controls.push_back(std::move(caption));
     TPromptControl editor = MakeEditor(parameter, i, y);

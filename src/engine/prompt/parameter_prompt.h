@@ -54,6 +54,8 @@ struct TPromptControl {
   TPromptBounds bounds;
   // The index of the control's parameter in the report's collection; -1 for the buttons.
   int parameterIndex = -1;
+  // The parameter's Name, by which answers given in advance find their editor.
+  std::string parameterName;
   // A caption's or button's caption, an edit's or memo's text, the text typed into a combo box.
   std::string text;
   // The items of a combo box or list box and the selected one (-1: none).
