@@ -63,8 +63,7 @@ TPromptControlKind EditorKind(TVoRParameterEditor editor) {
 // The item a list-style editor selects for a value: the first when the value is undefined, the
 // value itself when it is an integer, else the item with the value's text; -1 when that is
 // not an item.
-int SelectedItem(const Variant& value, const std::vector<std::string>& items,
-                 const TStrings& itemList) {
+int SelectedItem(const Variant& value, const TStrings& items) {
   int64_t index = 0;
   if (IsUndefined(value)) {
     index = 0;
@@ -73,9 +72,9 @@ int SelectedItem(const Variant& value, const std::vector<std::string>& items,
              *number <= std::numeric_limits<int32_t>::max()) {
     index = *number;
   } else {
-    index = itemList.IndexOf(value.AsString());
+    index = items.IndexOf(value.AsString());
   }
-  return index >= 0 && index < static_cast<int64_t>(items.size()) ? static_cast<int>(index) : -1;
+  return index >= 0 && index < items.Count() ? static_cast<int>(index) : -1;
 }
 
 TPromptControl MakeEditor(const TVoRParameter& parameter, int parameterIndex, int top) {
@@ -93,7 +92,7 @@ TPromptControl MakeEditor(const TVoRParameter& parameter, int parameterIndex, in
     case pcListBox: {
       const TStrings& itemList = *parameter.ParamPromptValues();
       for (int i = 0; i < itemList.Count(); ++i) editor.items.push_back(itemList[i]);
-      editor.itemIndex = SelectedItem(value, editor.items, itemList);
+      editor.itemIndex = SelectedItem(value, itemList);
       // An editable combo box keeps a value that is no item as its typed text, so that OK
       // without a change gives the value back.
       if (editor.kind == pcComboBox) {
