@@ -25,11 +25,36 @@ namespace {
 
 bool Measuring(uint32_t flags) { return (flags & kMeasureFlag) != 0; }
 
+// Sizes and positions come from report files: sums are worked out in 64 bits, and every
+// coordinate and height is kept within +-2^29 page units (over five million inches), so that no
+// size or sum of sizes leaves the 32-bit range here or on the canvas.
+constexpr int64_t kMaxCoordinate = int64_t{1} << 29;
+
+int32_t Saturated(int64_t value) {
+  return static_cast<int32_t>(std::clamp(value, -kMaxCoordinate, kMaxCoordinate));
+}
+
+TRect Saturated(const TRect& rect) {
+  return {Saturated(rect.Left), Saturated(rect.Top), Saturated(rect.Right), Saturated(rect.Bottom)};
+}
+
 // A product in page units, truncated toward zero.
-int32_t Truncated(double value) { return static_cast<int32_t>(std::trunc(value)); }
+int32_t Truncated(double value) {
+  return Saturated(static_cast<int64_t>(std::clamp(std::trunc(value), -1e18, 1e18)));
+}
 
 // Halves go to the even neighbour (the floating-point environment's default rounding).
-int32_t RoundedHalfEven(double value) { return static_cast<int32_t>(std::nearbyint(value)); }
+int32_t RoundedHalfEven(double value) {
+  return Saturated(static_cast<int64_t>(std::clamp(std::nearbyint(value), -1e18, 1e18)));
+}
+
+TRect Inset(const TRect& rect, int64_t by) {
+  return {Saturated(rect.Left + by), Saturated(rect.Top + by), Saturated(rect.Right - by),
+          Saturated(rect.Bottom - by)};
+}
+
+int64_t RectWidth(const TRect& rect) { return int64_t{rect.Right} - rect.Left; }
+int64_t RectHeight(const TRect& rect) { return int64_t{rect.Bottom} - rect.Top; }
 
 // Text layout flags of labels and of the display names written on the design surface.
 uint32_t TextFlags(uint32_t flags, bool wordWrap) {
@@ -78,14 +103,9 @@ int32_t PrintBase(TVoRControl& control, TCanvas& canvas, TRect& rect, uint32_t f
   } else {
     FillBackground(control, canvas, rect, context);
     DrawFrame(*control.Frame(), canvas, rect);
-    if (!IsLine(control)) {
-      rect.Left += frameWidth;
-      rect.Top += frameWidth;
-      rect.Right -= frameWidth;
-      rect.Bottom -= frameWidth;
-    }
+    if (!IsLine(control)) rect = Inset(rect, frameWidth);
   }
-  return 2 * frameWidth + control.Height();
+  return Saturated(2 * int64_t{frameWidth} + control.Height());
 }
 
 int32_t PrintLabel(TVoRControl& control, TCanvas& canvas, TRect& rect, uint32_t flags,
@@ -99,7 +119,7 @@ int32_t PrintLabel(TVoRControl& control, TCanvas& canvas, TRect& rect, uint32_t 
     if (label.VoPrintWhen()->RepeatedValues() || label.ValueChanged() || !context.Generating) {
       const std::string text = FormatValue(label, canvas, value, context.Generating);
       const int32_t height = DrawText(canvas, label, text, label.Angle(), textFlags, rect);
-      if (label.Stretch()) result = height + 2 * label.Frame()->Width();
+      if (label.Stretch()) result = Saturated(height + 2 * int64_t{label.Frame()->Width()});
     } else if (label.Stretch()) {
       result = 0;
     }
@@ -151,10 +171,6 @@ void DrawLineSegment(TCanvas& canvas, TLineType type, const TRect& rect) {
   canvas.LineTo(to.X, to.Y);
 }
 
-TRect Inset(const TRect& rect, int32_t by) {
-  return {rect.Left + by, rect.Top + by, rect.Right - by, rect.Bottom - by};
-}
-
 int32_t PrintShape(TVoRControl& control, TCanvas& canvas, TRect& rect, uint32_t flags,
                    const TRenderContext& context) {
   auto& shape = dynamic_cast<TVoRShape&>(control);
@@ -163,18 +179,18 @@ int32_t PrintShape(TVoRControl& control, TCanvas& canvas, TRect& rect, uint32_t 
   canvas.Pen().SetStyle(shape.Frame()->Style());
   if (!shape.Transparent()) canvas.Brush().SetColor(shape.BackColor());
 
-  const int32_t p = canvas.Pen().Width();
-  const int32_t frameWidth = shape.Frame()->Width();
-  int32_t x = p / 2;
-  int32_t y = x;
-  int32_t w = shape.Width() - p - 2 * frameWidth + 1;
-  int32_t h = (shape.Stretch() == ssHeight ? rect.Bottom - rect.Top : shape.Height()) - p -
-              2 * frameWidth + 1;
+  const int64_t p = canvas.Pen().Width();
+  const int64_t frameWidth = shape.Frame()->Width();
+  int64_t x = p / 2;
+  int64_t y = x;
+  int64_t w = shape.Width() - p - 2 * frameWidth + 1;
+  int64_t h =
+      (shape.Stretch() == ssHeight ? RectHeight(rect) : shape.Height()) - p - 2 * frameWidth + 1;
   if (p == 0) {
     --w;
     --h;
   }
-  const int32_t s = std::min(w, h);
+  const int64_t s = std::min(w, h);
   const auto* rectangle = dynamic_cast<const TVoRRectangle*>(&shape);
   const auto* ellipse = dynamic_cast<const TVoREllipse*>(&shape);
   const bool square = (rectangle != nullptr && (rectangle->RectangleType() == rtSquare ||
@@ -188,7 +204,8 @@ int32_t PrintShape(TVoRControl& control, TCanvas& canvas, TRect& rect, uint32_t 
   }
   x += rect.Left;
   y += rect.Top;
-  const TRect box{x, y, x + w, y + h};
+  const TRect box{Saturated(x), Saturated(y), Saturated(x + w), Saturated(y + h)};
+  const int32_t corner = Saturated(s / 4);
   const bool twice = shape.LineStyle() == lsDouble;
 
   if (const auto* line = dynamic_cast<const TVoRLine*>(&shape)) {
@@ -199,7 +216,7 @@ int32_t PrintShape(TVoRControl& control, TCanvas& canvas, TRect& rect, uint32_t 
         rectangle->RectangleType() == rtRoundRect || rectangle->RectangleType() == rtRoundSquare;
     for (const TRect& r : {box, Inset(box, 2 * p)}) {
       if (round)
-        canvas.RoundRect(r.Left, r.Top, r.Right, r.Bottom, s / 4, s / 4);
+        canvas.RoundRect(r.Left, r.Top, r.Right, r.Bottom, corner, corner);
       else
         canvas.Rectangle(r);
       if (!twice) break;
@@ -310,8 +327,8 @@ int32_t PrintImage(TVoRControl& control, TCanvas& canvas, TRect& rect, uint32_t 
 
   canvas.Brush().SetColor(image.BackColor());
   if (picture.Graphic() == nullptr || picture.Graphic()->Empty()) return result;
-  const int32_t W = rect.Right - rect.Left;
-  const int32_t H = rect.Bottom - rect.Top;
+  const int32_t W = Saturated(RectWidth(rect));
+  const int32_t H = Saturated(RectHeight(rect));
   int32_t pw = 0;
   int32_t ph = 0;
   GraphicSize(*picture.Graphic(), pw, ph);
@@ -319,12 +336,13 @@ int32_t PrintImage(TVoRControl& control, TCanvas& canvas, TRect& rect, uint32_t 
   int32_t h = ph;
   if (image.FileName().empty() || image.Stretch() || (image.AspectRatio() && (pw > W || ph > H)))
     AspectSize(image.AspectRatio(), pw, ph, W, H, w, h);
-  TRect target{rect.Left, rect.Top, rect.Left + w, rect.Top + h};
+  int64_t left = rect.Left;
+  int64_t top = rect.Top;
   if (image.Center()) {
-    const int32_t dx = (W - w) / 2;
-    const int32_t dy = (H - h) / 2;
-    target = {target.Left + dx, target.Top + dy, target.Right + dx, target.Bottom + dy};
+    left += (int64_t{W} - w) / 2;
+    top += (int64_t{H} - h) / 2;
   }
+  const TRect target{Saturated(left), Saturated(top), Saturated(left + w), Saturated(top + h)};
   canvas.StretchDraw(target, *picture.Graphic());
   return result;
 }
@@ -372,7 +390,7 @@ int32_t PrintRichText(TVoRControl& control, TCanvas& canvas, TRect& rect, uint32
   }
   const int32_t height = content.Render(canvas, rect, measuring);
   if (!measuring) canvas.RestoreState();
-  if (richText.Stretch()) result = height + 2 * richText.Frame()->Width();
+  if (richText.Stretch()) result = Saturated(height + 2 * int64_t{richText.Frame()->Width()});
   return result;
 }
 
@@ -398,11 +416,15 @@ TPrintFunction FindPrintFunction(const TVoRControl& control) {
   return PrintBase;
 }
 
-// One tile of a frame picture: the cell at (x, y) relative to the rectangle, the size of the
-// picture, clipped to the rectangle.
+// Most tiles one frame picture draws: a tiny picture tiled over a huge control stops here
+// instead of writing records without end.
+constexpr int64_t kMaxFrameTiles = 65536;
+
+// Tiles of a frame picture: cells of the picture's size at (x, y) relative to the rectangle,
+// clipped to the rectangle.
 class TTileWriter {
  public:
-  TTileWriter(TCanvas& canvas, const TGraphic& graphic, const TRect& rect, int32_t pw, int32_t ph)
+  TTileWriter(TCanvas& canvas, const TGraphic& graphic, const TRect& rect, int64_t pw, int64_t ph)
       : canvas_(canvas), graphic_(graphic), rect_(rect), pw_(pw), ph_(ph) {
     try {
       image_ = DecodeGraphic(graphic);
@@ -411,32 +433,38 @@ class TTileWriter {
     }
   }
 
-  void Tile(int32_t x, int32_t y) {
-    const int32_t W = rect_.Right - rect_.Left;
-    const int32_t H = rect_.Bottom - rect_.Top;
-    const int32_t left = std::max(x, 0);
-    const int32_t top = std::max(y, 0);
-    const int32_t right = std::min(x + pw_, W);
-    const int32_t bottom = std::min(y + ph_, H);
-    if (right <= left || bottom <= top) return;
-    const TRect dest{rect_.Left + left, rect_.Top + top, rect_.Left + right, rect_.Top + bottom};
+  // False once the tile budget is spent.
+  bool Tile(int64_t x, int64_t y) {
+    if (tiles_ >= kMaxFrameTiles) return false;
+    const int64_t left = std::max<int64_t>(x, 0);
+    const int64_t top = std::max<int64_t>(y, 0);
+    const int64_t right = std::min(x + pw_, RectWidth(rect_));
+    const int64_t bottom = std::min(y + ph_, RectHeight(rect_));
+    if (right <= left || bottom <= top) return true;
+    ++tiles_;
+    const TRect dest{Saturated(rect_.Left + left), Saturated(rect_.Top + top),
+                     Saturated(rect_.Left + right), Saturated(rect_.Top + bottom)};
     if (!image_.Empty()) {
-      canvas_.CopyRect(dest, image_, {left - x, top - y, right - x, bottom - y});
-      return;
+      canvas_.CopyRect(
+          dest, image_,
+          {Saturated(left - x), Saturated(top - y), Saturated(right - x), Saturated(bottom - y)});
+      return true;
     }
     canvas_.SaveState();
     canvas_.IntersectClipRect(dest);
-    canvas_.Draw(rect_.Left + x, rect_.Top + y, graphic_);
+    canvas_.Draw(Saturated(rect_.Left + x), Saturated(rect_.Top + y), graphic_);
     canvas_.RestoreState();
+    return true;
   }
 
  private:
   TCanvas& canvas_;
   const TGraphic& graphic_;
   TRect rect_;
-  int32_t pw_;
-  int32_t ph_;
+  int64_t pw_;
+  int64_t ph_;
   TRasterImage image_;
+  int64_t tiles_ = 0;
 };
 
 void DrawFramePicture(const TVoRFrame& frame, TCanvas& canvas, const TRect& rect) {
@@ -445,44 +473,40 @@ void DrawFramePicture(const TVoRFrame& frame, TCanvas& canvas, const TRect& rect
   int32_t ph = 0;
   GraphicSize(graphic, pw, ph);
   if (pw <= 0 || ph <= 0) return;
-  const int32_t W = rect.Right - rect.Left;
-  const int32_t H = rect.Bottom - rect.Top;
+  const int64_t W = RectWidth(rect);
+  const int64_t H = RectHeight(rect);
+  const int64_t columns = RoundedHalfEven(static_cast<double>(W) / pw);
+  const int64_t rows = RoundedHalfEven(static_cast<double>(H) / ph);
   switch (frame.PicType()) {
     case TVoPicType::btNone:
       break;
     case TVoPicType::btCenter:
-      canvas.Draw(rect.Left + (W - pw) / 2, rect.Top + (H - ph) / 2, graphic);
+      canvas.Draw(Saturated(rect.Left + (W - pw) / 2), Saturated(rect.Top + (H - ph) / 2), graphic);
       break;
     case TVoPicType::btStretch:
       canvas.StretchDraw(rect, graphic);
       break;
     case TVoPicType::btTile: {
       TTileWriter writer(canvas, graphic, rect, pw, ph);
-      const int32_t columns = RoundedHalfEven(static_cast<double>(W) / pw);
-      const int32_t rows = RoundedHalfEven(static_cast<double>(H) / ph);
-      for (int32_t j = 0; j <= rows; ++j)
-        for (int32_t i = 0; i <= columns; ++i) writer.Tile(i * pw, j * ph);
+      for (int64_t j = 0; j <= rows; ++j)
+        for (int64_t i = 0; i <= columns; ++i)
+          if (!writer.Tile(i * pw, j * ph)) return;
       break;
     }
     case TVoPicType::btTileAsFrame: {
       TTileWriter writer(canvas, graphic, rect, pw, ph);
-      const int32_t columns = RoundedHalfEven(static_cast<double>(W) / pw);
-      const int32_t rows = RoundedHalfEven(static_cast<double>(H) / ph);
-      for (int32_t i = 0; i <= columns; ++i) {
-        writer.Tile(i * pw, 0);
-        writer.Tile(i * pw, H - ph);
-      }
-      for (int32_t j = 1; j <= rows; ++j) {
-        writer.Tile(0, j * ph);
-        writer.Tile(W - pw, j * ph);
-      }
+      for (int64_t i = 0; i <= columns; ++i)
+        if (!writer.Tile(i * pw, 0) || !writer.Tile(i * pw, H - ph)) return;
+      for (int64_t j = 1; j <= rows; ++j)
+        if (!writer.Tile(0, j * ph) || !writer.Tile(W - pw, j * ph)) return;
       break;
     }
     case TVoPicType::btCorners:
       canvas.Draw(rect.Left, rect.Top, graphic);
-      canvas.Draw(rect.Right - pw, rect.Top, graphic);
-      canvas.Draw(rect.Left, rect.Bottom - ph, graphic);
-      canvas.Draw(rect.Right - pw, rect.Bottom - ph, graphic);
+      canvas.Draw(Saturated(int64_t{rect.Right} - pw), rect.Top, graphic);
+      canvas.Draw(rect.Left, Saturated(int64_t{rect.Bottom} - ph), graphic);
+      canvas.Draw(Saturated(int64_t{rect.Right} - pw), Saturated(int64_t{rect.Bottom} - ph),
+                  graphic);
       break;
   }
 }
@@ -507,10 +531,12 @@ const std::string* MaskOf(const TVoRLabel& label) {
 
 int32_t PrintControl(TVoRControl& control, TCanvas& canvas, TRect& rect, uint32_t flags,
                      const TRenderContext& context) {
+  rect = Saturated(rect);
   return FindPrintFunction(control)(control, canvas, rect, flags, context);
 }
 
-void DrawFrame(const TVoRFrame& frame, TCanvas& canvas, const TRect& rect) {
+void DrawFrame(const TVoRFrame& frame, TCanvas& canvas, const TRect& frameRect) {
+  const TRect rect = Saturated(frameRect);
   canvas.Brush().SetStyle(bsSolid);
   canvas.Pen().SetWidth(frame.Width());
   canvas.Pen().SetStyle(frame.Style());
@@ -536,21 +562,23 @@ void DrawFrame(const TVoRFrame& frame, TCanvas& canvas, const TRect& rect) {
 }
 
 int32_t DrawText(TCanvas& canvas, const TVoRControl& control, std::string_view text, int32_t angle,
-                 uint32_t flags, const TRect& rect) {
+                 uint32_t flags, const TRect& textRect) {
+  const TRect rect = Saturated(textRect);
   const bool removeBlank = control.VoPrintWhen()->RemoveBlankLine();
   const std::string_view shown = text.empty() && !removeBlank ? std::string_view(" ") : text;
   canvas.Brush().SetStyle(bsClear);
-  const int32_t a = angle;
+  // Angles outside a turn count as 0, as a label's Angle does.
+  const int32_t a = angle >= 0 && angle <= 359 ? angle : 0;
   const double radians = a * std::acos(-1.0) / 180;
   const double s = std::sin(radians);
   const double c = std::cos(radians);
   const int32_t tw = canvas.TextWidth(shown);
   const int32_t th = canvas.TextHeight(shown);
-  const int32_t frameWidth = control.Frame()->Width();
-  const int32_t iw = control.Width() - 2 * frameWidth;
-  const int32_t ih = control.Height() - 2 * frameWidth;
+  const int64_t frameWidth = control.Frame()->Width();
+  const int64_t iw = control.Width() - 2 * frameWidth;
+  const int64_t ih = control.Height() - 2 * frameWidth;
 
-  int32_t x = 0;
+  int64_t x = 0;
   switch (control.Alignment()) {
     case taLeftJustify:
       if (a > 90 && a <= 180)
@@ -569,13 +597,13 @@ int32_t DrawText(TCanvas& canvas, const TVoRControl& control, std::string_view t
         x = iw - Truncated(th * s);
       else if (a > 270)
         x = iw - Truncated(tw * c);
-      x = std::max(x, 0);
+      x = std::max<int64_t>(x, 0);
       break;
     case taCenter:
       x = iw / 2 - Truncated(tw * 0.5 * c) - Truncated(th * 0.5 * s);
       break;
   }
-  int32_t y = 0;
+  int64_t y = 0;
   if (a <= 90)
     y = Truncated(tw * s);
   else if (a <= 180)
@@ -584,7 +612,7 @@ int32_t DrawText(TCanvas& canvas, const TVoRControl& control, std::string_view t
     y = -Truncated(th * c);
   y = std::min(y, ih);
 
-  TRect output{rect.Left + x, rect.Top + y, rect.Right, rect.Bottom};
+  TRect output{Saturated(rect.Left + x), Saturated(rect.Top + y), rect.Right, rect.Bottom};
   if (a != 0) {
     if (!Measuring(flags)) canvas.TextOutAngle(output.Left, output.Top, 10 * a, shown);
     return th;
@@ -598,7 +626,7 @@ std::string FormatValue(const TVoRLabel& label, const TCanvas& canvas, const Var
   const std::string* mask = MaskOf(label);
   if (!generating || mask == nullptr) return text;
   const int32_t zeroWidth = canvas.TextWidth("0");
-  const int32_t inner = label.Width() - label.Frame()->Width() - 2;
+  const int64_t inner = int64_t{label.Width()} - label.Frame()->Width() - 2;
   const int width = zeroWidth > 0 ? RoundedHalfEven(static_cast<double>(inner) / zeroWidth) : 0;
   return FormatByMask(text, *mask, width);
 }

@@ -34,9 +34,11 @@ struct TRenderContext {
 };
 
 // Measures (flags with kMeasureFlag) or draws `control` into `rect` and returns its height in
-// page units. `rect` may shrink by the frame width for all but line controls. The flags are the
-// text layout's DT_* flags the caller asks for. Bands print as the base control: background,
-// highlights and frame.
+// page units. `rect` may shrink by the frame width for all but line controls; coordinates beyond
+// +-2^29 are brought back to that limit first. The flags are the text layout's DT_* flags the
+// caller asks for. Bands print as the base control: background, highlights and frame. What the
+// highlight callback raises, and a picture or rich-text file that cannot be read, propagate; a
+// label's formatting errors are absorbed.
 int32_t PrintControl(TVoRControl& control, TCanvas& canvas, TRect& rect, uint32_t flags,
                      const TRenderContext& context);
 

@@ -599,3 +599,64 @@ TEST(RenderControl, MeasuringLeavesNoRecords) {
 
 }  // namespace
 }  // namespace qr2vor
+
+namespace qr2vor {
+namespace {
+
+TEST(RenderControl, ExtremeSizesFromAFileNeitherOverflowNorRunAway) {
+  TBitmap tiny;
+  tiny.LoadFromImage(WriteBmp(TRasterImage(1, 1)));
+  TPicture picture;
+  picture.SetGraphic(&tiny);
+  TVoRLabel label(nullptr);
+  label.SetDisplayName("Some text");
+  TVoRLabel turned(nullptr);
+  turned.SetDisplayName("Turned");
+  turned.SetAngle(200);
+  TVoRExpression expression(nullptr);
+  expression.SetFormat("@N @ND0 @NL ");
+  expression.SetCurrentValue(Variant(7));
+  TVoRLine line(nullptr);
+  line.SetLineStyle(lsDouble);
+  TVoRRectangle square(nullptr);
+  square.SetRectangleType(rtRoundSquare);
+  TVoREllipse circle(nullptr);
+  circle.SetEllipseType(etCircle);
+  circle.SetStretch(ssHeight);
+  TVoRImage image(nullptr);
+  image.SetAspectRatio(true);
+  image.SetCenter(true);
+  TVoRControl* controls[] = {&label, &turned, &expression, &line, &square, &circle, &image};
+  const int32_t sizes[] = {INT32_MIN, -1, 0, INT32_MAX};
+  const TRect rects[] = {{0, 0, 100, 20}, {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}};
+  TRenderContext generating;
+  generating.Generating = true;
+  for (int32_t size : sizes) {
+    for (int32_t frameWidth : {INT32_MIN, 0, INT32_MAX}) {
+      for (const TRect& designed : rects) {
+        TMetafileCanvas canvas(400, 300);
+        for (TVoRControl* control : controls) {
+          control->SetWidth(size);
+          control->SetHeight(size);
+          control->Frame()->SetWidth(frameWidth);
+          for (uint32_t flags : {kMeasureFlag, 0u}) {
+            TRect rect = designed;
+            PrintControl(*control, canvas, rect, flags, generating);
+          }
+        }
+        canvas.Finish();
+      }
+    }
+  }
+
+  // A one-pixel picture tiled over a huge frame stops at a bounded number of tiles.
+  TVoRFrame frame;
+  frame.SetPicture(&picture);
+  frame.SetPicType(TVoPicType::btTile);
+  TMetafileCanvas canvas(400, 300);
+  DrawFrame(frame, canvas, TRect{0, 0, 1000000, 1000000});
+  EXPECT_LE(Drawing(canvas).size(), 65536u);
+}
+
+}  // namespace
+}  // namespace qr2vor
