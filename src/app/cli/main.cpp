@@ -93,7 +93,9 @@ int RunMask(TArguments arguments) {
     fmt::print(stderr, "qr2vor: mask expects VALUE MASK [--width N]\n");
     return kExitUsage;
   }
-  fmt::print("{}\n", FormatByMask(arguments[0], arguments[1], width));
+  // The shell speaks UTF-8; formatting works on text of the process code page.
+  fmt::print("{}\n",
+             AnsiToUtf8(FormatByMask(Utf8ToAnsi(arguments[0]), Utf8ToAnsi(arguments[1]), width)));
   return kExitSuccess;
 }
 
@@ -114,9 +116,14 @@ int RunEval(TArguments arguments) {
       table.Open();
       dataSets.Add(&table, path.stem().string());
     }
-    Variant text = EvaluateAndAccumulate(&dataSets, arguments[0], nullptr, Variant(),
+    Variant text = EvaluateAndAccumulate(&dataSets, Utf8ToAnsi(arguments[0]), nullptr, Variant(),
                                          Variant::Null(), ctNothing);
-    fmt::print("{}\n", text.AsString());
+    fmt::print("{}\n", AnsiToUtf8(text.AsString()));
+    if (const size_t lost = table.Active() ? table.LostCharacters() : 0; lost > 0) {
+      fmt::print(stderr,
+                 "qr2vor: {}: {} characters that code page {} cannot hold were read as '?'\n",
+                 arguments[2], lost, ProcessCodePage());
+    }
   } catch (const Exception& e) {
     fmt::print(stderr, "qr2vor: {}\n", e.Message());
     return kExitFailure;
