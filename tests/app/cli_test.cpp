@@ -280,6 +280,19 @@ TEST_F(CliTest, MaskAndEvalPrintTheirResults) {
   const RunResult first = Run({"eval", "Qty * 2", "--csv", (folder_ / "lines.csv").string()});
   EXPECT_EQ(first.out, "6\n") << first.err;
 
+  // Data text arrives in the process code page: one byte per character.
+  WriteAll(folder_ / "names.csv", "Name\nM\xC3\xBCller \xE4\xB8\xAD\n");
+  const std::string names = (folder_ / "names.csv").string();
+  const RunResult ord = Run({"eval", "ORD(SUBSTRING(Name, 2, 1))", "--csv", names});
+  EXPECT_EQ(ord.out, "252\n");
+  EXPECT_EQ(ord.err, "qr2vor: " + names +
+                         ": 1 characters that code page 1252 cannot hold were read as '?'\n");
+  const RunResult text = Run({"eval", "UPPER(Name) + '\xE2\x82\xAC'", "--csv", names});
+  EXPECT_EQ(text.out, "M\xC3\xBCLLER ?\xE2\x82\xAC\n");
+  const RunResult cyrillic =
+      Run({"--codepage", "1251", "eval", "ORD(SUBSTRING('\xD0\x96', 1, 1))"});
+  EXPECT_EQ(cyrillic.out, "198\n") << cyrillic.err;
+
   const RunResult missing = Run({"eval", "Nope", "--csv", (folder_ / "lines.csv").string()});
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_EQ(missing.err, "qr2vor: Field 'Nope' not found\n");

@@ -11,6 +11,7 @@
 #include <fmt/format.h>
 
 #include "platform/data/field_parse.h"
+#include "rtl/codepage.h"
 #include "rtl/exceptions.h"
 #include "rtl/typinfo.h"
 
@@ -74,6 +75,11 @@ bool HasTextForm(TFieldType type) {
     default:
       return false;
   }
+}
+
+bool IsAscii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 bool IsTextType(TFieldType type) { return type == ftString || type == ftMemo || type == ftFmtMemo; }
@@ -241,6 +247,9 @@ bool CsvTable::ReadRecord() {
           in.Skip();
         }
       }
+      if (!IsAscii(cell.text)) {
+        cell.text = Utf8ToAnsi(cell.text, scanned_ ? nullptr : &lostCharacters_);
+      }
       int c = in.Peek();
       if (c < 0) break;
       in.Skip();
@@ -359,20 +368,77 @@ void CsvTable::Scan() {
     }
   }
   nextRecord_ = recordCount_;
+  scanned_ = true;
+}
+
+void CsvTable::OrderBy(const std::vector<int>& columns) {
+  if (columns.empty()) return;
+  struct Entry {
+    std::vector<Variant> keys;
+    int64_t record;
+  };
+  std::vector<Entry> entries;
+  std::vector<Checkpoint> starts;
+  entries.reserve(static_cast<size_t>(recordCount_));
+  starts.reserve(static_cast<size_t>(recordCount_));
+  size_t bytes = 0;
+  const size_t recordBytes = sizeof(Entry) + sizeof(Checkpoint) + sizeof(int64_t);
+  cursor_->Seek(checkpoints_.front().offset, checkpoints_.front().line);
+  nextRecord_ = 0;
+  current_ = -1;
+  for (int64_t record = 0; record < recordCount_; ++record) {
+    starts.push_back({cursor_->Offset(), cursor_->Line()});
+    if (!ReadRecord()) {
+      Fail(cursor_->Line(), cursor_->Column(), "the file ended early; it changed after opening");
+    }
+    CheckRecord();
+    ++nextRecord_;
+    Entry entry{{}, record};
+    bytes += recordBytes;
+    for (int column : columns) {
+      entry.keys.push_back(Value(column));
+      bytes += sizeof(Variant) + cells_[static_cast<size_t>(column)].text.size();
+    }
+    if (bytes > kMaxOrderBytes) {
+      throw EDatabaseError("{}: the keys to order by take more than {} MiB", name_,
+                           kMaxOrderBytes >> 20);
+    }
+    entries.push_back(std::move(entry));
+  }
+  // Null first, then ascending; records with equal keys keep the file's order.
+  std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+    for (size_t i = 0; i < a.keys.size(); ++i) {
+      const bool nullA = a.keys[i].IsNull(), nullB = b.keys[i].IsNull();
+      if (nullA != nullB) return nullA;
+      if (nullA) continue;
+      const VarCompareResult result = Compare(a.keys[i], b.keys[i]);
+      if (result != vcEqual) return result == vcLess;
+    }
+    return false;
+  });
+  order_.clear();
+  order_.reserve(entries.size());
+  for (const Entry& entry : entries) order_.push_back(entry.record);
+  recordStarts_ = std::move(starts);
 }
 
 bool CsvTable::Seek(int64_t record) {
   if (record < 0 || record >= recordCount_) return false;
   if (record == current_) return true;
+  const int64_t physical = order_.empty() ? record : order_[static_cast<size_t>(record)];
   try {
-    if (record != nextRecord_) {
+    if (!order_.empty() && physical != nextRecord_) {
+      const Checkpoint& start = recordStarts_[static_cast<size_t>(physical)];
+      cursor_->Seek(start.offset, start.line);
+      nextRecord_ = physical;
+    } else if (physical != nextRecord_) {
       const Checkpoint& checkpoint =
-          checkpoints_[static_cast<size_t>(record / kCheckpointInterval)];
+          checkpoints_[static_cast<size_t>(physical / kCheckpointInterval)];
       cursor_->Seek(checkpoint.offset, checkpoint.line);
-      nextRecord_ = record - record % kCheckpointInterval;
+      nextRecord_ = physical - physical % kCheckpointInterval;
     }
     current_ = -1;
-    while (nextRecord_ <= record) {
+    while (nextRecord_ <= physical) {
       if (!ReadRecord()) {
         Fail(cursor_->Line(), cursor_->Column(), "the file ended early; it changed after opening");
       }

@@ -8,6 +8,9 @@
 // DateTime, Memo, ...); undeclared columns take the narrowest type that fits every value
 // (Integer, Float, Boolean, Date, Time, DateTime, else String; Memo past 8192 bytes).
 //
+// The file is UTF-8 (a byte order mark is skipped); names and values are converted into the
+// process code page, where characters it cannot hold become '?' and are counted.
+//
 // Opening reads the file once: it checks the structure and every value against its column's
 // type and keeps the file offset of every 16th record. Records are then read again on demand,
 // so memory stays a small fraction of the file whatever its size.
@@ -59,8 +62,15 @@ class CsvTable {
   const std::string& Name() const { return name_; }
   const std::vector<CsvColumn>& Columns() const { return columns_; }
   int64_t RecordCount() const { return recordCount_; }
+  // Characters of the file that the process code page cannot hold, each read as '?'.
+  size_t LostCharacters() const { return lostCharacters_; }
 
-  // Reads record `record` (from 0); false when there is none.
+  // Puts the records in the order of these columns' values (Null first, equal keys in the file's
+  // order). The keys are held in memory: beyond kMaxOrderBytes of them EDatabaseError is raised.
+  void OrderBy(const std::vector<int>& columns);
+  static constexpr size_t kMaxOrderBytes = 256u << 20;
+
+  // Reads record `record` (from 0, in the order when one is set); false when there is none.
   bool Seek(int64_t record);
   // The value of `column` in the record read last.
   Variant Value(int column) const;
@@ -94,8 +104,12 @@ class CsvTable {
   size_t cellCount_ = 0;
   std::vector<Checkpoint> checkpoints_;
   int64_t recordCount_ = 0;
-  int64_t nextRecord_ = 0;  // the record the cursor stands before
-  int64_t current_ = -1;    // the record held in cells_
+  std::vector<int64_t> order_;            // file record of each ordered record
+  std::vector<Checkpoint> recordStarts_;  // where each file record starts, when ordered
+  int64_t nextRecord_ = 0;                // the file record the cursor stands before
+  int64_t current_ = -1;                  // the record held in cells_
+  size_t lostCharacters_ = 0;
+  bool scanned_ = false;  // characters are counted while the file is scanned, once
 };
 
 }  // namespace qr2vor

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 
+#include "rtl/date_time_text.h"
 #include "rtl/exceptions.h"
+#include "rtl/number_text.h"
 #include "rtl/typinfo.h"
 
 namespace qr2vor {
@@ -68,7 +70,6 @@ TField::TField(TDataSet& dataSet, std::string fieldName, TFieldType dataType, in
 
 Variant TField::Value() const {
   dataSet_.CheckActive();
-  if (dataSet_.SyncWithMaster()) dataSet_.MoveFirst();
   if (fieldKind_ != fkData) return dataSet_.calcValues_[static_cast<size_t>(index_)];
   if (!dataSet_.hasRecord_) return Variant::Null();
   return dataSet_.InternalGetValue(dataIndex_);
@@ -107,7 +108,31 @@ std::string TField::DisplayText() const {
     if (!IsNull()) std::transform(name.begin(), name.end(), name.begin(), ::toupper);
     return "(" + name + ")";
   }
-  return FieldValueText(Value(), dataType_);
+  const Variant value = Value();
+  if (value.IsNull() || value.IsEmpty()) return {};
+  const TFormatSettings& settings = FormatSettings();
+  switch (dataType_) {
+    case ftFloat:
+    case ftCurrency:
+    case ftBCD:
+      return FloatToStr(value.AsDouble(), settings);
+    case ftDate:
+      return DateToStr(value.AsDateTime(), settings);
+    case ftTime:
+      return FormatDateTime(settings.longTimePattern, value.AsDateTime(), settings);
+    case ftDateTime: {
+      const TDateTime dateTime = value.AsDateTime();
+      std::string text = DateToStr(dateTime, settings);
+      int hour, minute, second, millisecond;
+      DecodeTime(dateTime, hour, minute, second, millisecond);
+      if (hour != 0 || minute != 0 || second != 0) {
+        text += " " + FormatDateTime(settings.longTimePattern, dateTime, settings);
+      }
+      return text;
+    }
+    default:
+      return FieldValueText(value, dataType_);
+  }
 }
 
 int64_t TField::AsInteger() const { return Convert(&Variant::AsInteger, "integer"); }
@@ -121,7 +146,56 @@ TDateTime TField::AsDateTime() const { return Convert(&Variant::AsDateTime, "dat
 TDataSet::TDataSet(TComponent* owner) : TComponent(owner) {}
 
 TDataSet::~TDataSet() {
+  LinkToMaster(nullptr);
   for (TDataSource* source : dataSources_) source->dataSet_ = nullptr;
+}
+
+void TDataSet::LinkToMaster(TDataSource* source) {
+  if (masterLink_ == source) return;
+  if (masterLink_ != nullptr) std::erase(masterLink_->details_, this);
+  masterLink_ = source;
+  if (masterLink_ != nullptr) masterLink_->details_.push_back(this);
+}
+
+template <typename Move>
+void TDataSet::Guarded(Move&& move) {
+  const int64_t record = record_;
+  const bool hasRecord = hasRecord_, eof = eof_, bof = bof_;
+  std::vector<Variant> calcValues = calcValues_;
+  try {
+    move();
+  } catch (...) {
+    record_ = record;
+    hasRecord_ = hasRecord;
+    eof_ = eof;
+    bof_ = bof;
+    calcValues_ = std::move(calcValues);
+    try {
+      if (hasRecord_ && !InternalSeek(record_)) hasRecord_ = false;
+    } catch (const Exception&) {
+      hasRecord_ = false;
+    }
+    throw;
+  }
+}
+
+bool TDataSet::Resync() {
+  if (!SyncWithMaster()) return false;
+  ++generation_;
+  return true;
+}
+
+void TDataSet::MasterRecordChanged() {
+  if (!active_) return;
+  if (syncing_) RaiseError("Circular datalinks are not allowed");
+  syncing_ = true;
+  try {
+    if (Resync()) Guarded([&] { MoveFirst(); });
+  } catch (...) {
+    syncing_ = false;
+    throw;
+  }
+  syncing_ = false;
 }
 
 const TClassInfo& TDataSet::StaticClassInfo() {
@@ -180,6 +254,7 @@ void TDataSet::Close() {
   std::erase_if(fields_, [](const auto& field) { return field->FieldKind() == fkData; });
   ReindexFields();
   InternalClose();
+  ++generation_;
   active_ = false;
   hasRecord_ = false;
   eof_ = bof_ = true;
@@ -271,6 +346,7 @@ std::vector<std::string> TDataSet::GetFieldNames() const {
 void TDataSet::SetFiltered(bool filtered) {
   if (filtered_ == filtered) return;
   filtered_ = filtered;
+  ++generation_;
   if (active_) First();
 }
 
@@ -293,8 +369,10 @@ int64_t TDataSet::SeekAccepted(int64_t record, int step) {
 
 void TDataSet::First() {
   CheckActive();
-  SyncWithMaster();
-  MoveFirst();
+  Guarded([&] {
+    Resync();
+    MoveFirst();
+  });
 }
 
 void TDataSet::MoveFirst() {
@@ -308,47 +386,55 @@ void TDataSet::MoveFirst() {
 
 void TDataSet::Next() {
   CheckActive();
-  if (SyncWithMaster()) {
-    MoveFirst();
-    return;
-  }
-  if (eof_ || !hasRecord_) return;
-  int64_t found = SeekAccepted(record_ + 1, 1);
-  if (found < 0) {
-    InternalSeek(record_);
-    hasRecord_ = true;
-    eof_ = true;
-    CalculateFields();
-    return;
-  }
-  record_ = found;
-  bof_ = eof_ = false;
-  RecordChanged();
+  Guarded([&] {
+    if (Resync()) {
+      MoveFirst();
+      return;
+    }
+    if (eof_ || !hasRecord_) return;
+    int64_t found = SeekAccepted(record_ + 1, 1);
+    if (found < 0) {
+      InternalSeek(record_);
+      hasRecord_ = true;
+      eof_ = true;
+      CalculateFields();
+      return;
+    }
+    record_ = found;
+    bof_ = eof_ = false;
+    RecordChanged();
+  });
 }
 
 void TDataSet::Prior() {
   CheckActive();
-  if (SyncWithMaster()) {
-    MoveFirst();
-    return;
-  }
-  if (bof_ || !hasRecord_) return;
-  int64_t found = SeekAccepted(record_ - 1, -1);
-  if (found < 0) {
-    InternalSeek(record_);
-    hasRecord_ = true;
-    bof_ = true;
-    CalculateFields();
-    return;
-  }
-  record_ = found;
-  bof_ = eof_ = false;
-  RecordChanged();
+  Guarded([&] {
+    if (Resync()) {
+      MoveFirst();
+      return;
+    }
+    if (bof_ || !hasRecord_) return;
+    int64_t found = SeekAccepted(record_ - 1, -1);
+    if (found < 0) {
+      InternalSeek(record_);
+      hasRecord_ = true;
+      bof_ = true;
+      CalculateFields();
+      return;
+    }
+    record_ = found;
+    bof_ = eof_ = false;
+    RecordChanged();
+  });
 }
 
 void TDataSet::Last() {
   CheckActive();
-  if (SyncWithMaster()) MoveFirst();
+  Guarded([&] { LastInGuard(); });
+}
+
+void TDataSet::LastInGuard() {
+  if (Resync()) MoveFirst();
   int64_t last = InternalRecordCount() - 1;
   if (last < -1) {
     last = std::max<int64_t>(record_, 0);
@@ -383,46 +469,59 @@ int64_t TDataSet::MoveBy(int64_t distance) {
 
 int64_t TDataSet::RecordCount() {
   CheckActive();
-  if (SyncWithMaster()) MoveFirst();
-  int64_t count = InternalRecordCount();
-  if (count >= 0 && !filtered_) return count;
-  count = 0;
-  for (int64_t record = 0; InternalSeek(record); ++record) {
-    hasRecord_ = true;
-    if (Accepted()) ++count;
-  }
-  hasRecord_ = record_ >= 0 && InternalSeek(record_);
-  CalculateFields();
+  int64_t count = 0;
+  Guarded([&] {
+    if (Resync()) MoveFirst();
+    count = InternalRecordCount();
+    if (count >= 0 && !filtered_) return;
+    count = 0;
+    for (int64_t record = 0; InternalSeek(record); ++record) {
+      hasRecord_ = true;
+      if (Accepted()) ++count;
+    }
+    hasRecord_ = record_ >= 0 && InternalSeek(record_);
+    CalculateFields();
+  });
   return count;
 }
 
 int64_t TDataSet::RecNo() const { return hasRecord_ ? record_ + 1 : 0; }
 
-TBookmark TDataSet::GetBookmark() const { return hasRecord_ ? TBookmark{record_} : TBookmark{}; }
+TBookmark TDataSet::GetBookmark() const {
+  return hasRecord_ ? TBookmark{record_, generation_} : TBookmark{};
+}
 
+// Told without moving the cursor: a bookmark of the same records, below the record count when
+// the back end knows it.
 bool TDataSet::BookmarkValid(const TBookmark& bookmark) const {
-  if (!active_ || !bookmark.Valid()) return false;
-  auto& self = const_cast<TDataSet&>(*this);
-  bool valid = self.InternalSeek(bookmark.record);
-  if (hasRecord_) self.InternalSeek(record_);
-  return valid;
+  if (!active_ || !bookmark.Valid() || bookmark.generation != generation_) return false;
+  const int64_t count = const_cast<TDataSet&>(*this).InternalRecordCount();
+  return count < 0 || bookmark.record < count;
 }
 
 void TDataSet::GotoBookmark(const TBookmark& bookmark) {
   CheckActive();
-  if (!bookmark.Valid() || !InternalSeek(bookmark.record)) {
-    if (hasRecord_) InternalSeek(record_);
-    RaiseError("Record not found");
-  }
-  record_ = bookmark.record;
-  hasRecord_ = true;
-  bof_ = eof_ = false;
-  RecordChanged();
+  Guarded([&] {
+    if (!BookmarkValid(bookmark) || !InternalSeek(bookmark.record)) {
+      if (hasRecord_) InternalSeek(record_);
+      RaiseError("Record not found");
+    }
+    record_ = bookmark.record;
+    hasRecord_ = true;
+    bof_ = eof_ = false;
+    RecordChanged();
+  });
 }
 
 bool TDataSet::Locate(std::string_view keyFields, const std::vector<Variant>& keyValues) {
   CheckActive();
-  if (SyncWithMaster()) MoveFirst();
+  bool found = false;
+  Guarded([&] { found = LocateInGuard(keyFields, keyValues); });
+  return found;
+}
+
+bool TDataSet::LocateInGuard(std::string_view keyFields, const std::vector<Variant>& keyValues) {
+  if (Resync()) MoveFirst();
   std::vector<TField*> keys;
   for (const std::string& name : SplitFieldNames(keyFields)) keys.push_back(FieldByName(name));
   if (keys.size() != keyValues.size()) {
@@ -454,6 +553,10 @@ void TDataSet::EnableControls() {
 
 void TDataSet::RecordChanged() {
   CalculateFields();
+  // Details follow at once, whether controls are enabled or not.
+  for (TDataSource* source : std::vector<TDataSource*>(dataSources_)) {
+    for (TDataSet* detail : std::vector<TDataSet*>(source->details_)) detail->MasterRecordChanged();
+  }
   if (ControlsDisabled()) return;
   for (TDataSource* source : dataSources_) {
     if (source->Enabled() && source->OnDataChange) source->OnDataChange(*source);
@@ -502,7 +605,10 @@ Variant TDataSet::LookupValue(const TField& field) {
 
 TDataSource::TDataSource(TComponent* owner) : TComponent(owner) {}
 
-TDataSource::~TDataSource() { SetDataSet(nullptr); }
+TDataSource::~TDataSource() {
+  for (TDataSet* detail : details_) detail->masterLink_ = nullptr;
+  SetDataSet(nullptr);
+}
 
 const TClassInfo& TDataSource::StaticClassInfo() {
   static const TClassInfo info =

@@ -71,7 +71,7 @@ class TField {
   int Index() const { return index_; }
 
   // The value of the current record: Null when the field has no value or there is no record.
-  // Raises EDatabaseError when the data set is closed.
+  // Raises EDatabaseError when the data set is closed. Reading never moves a cursor.
   Variant Value() const;
   bool IsNull() const { return Value().IsNull(); }
   // Sets a calculated or lookup field's value; only OnCalcFields should call it.
@@ -79,7 +79,8 @@ class TField {
 
   // The value as text ("" for Null); blobs and memos give their bytes.
   std::string AsString() const;
-  // The value as a user sees it: the current format settings for numbers and dates,
+  // The value as a user sees it: the format settings of FormatSettings() for numbers (decimal
+  // separator) and dates (short date, long time pattern),
   // "(MEMO)"/"(Memo)" style placeholders for blob types (upper case when there is data).
   std::string DisplayText() const;
   // Conversions of the value; Null gives 0, 0.0, False and 0. Raises EDatabaseError naming the
@@ -112,9 +113,12 @@ class TField {
   TDataSet* lookupDataSet_ = nullptr;
 };
 
-// A position in a data set, valid until the data set is closed. A default one points nowhere.
+// A position in a data set, valid while the data set holds the same records: until it is
+// closed, filtered anew or, as a detail, moved to another master record. A default one points
+// nowhere.
 struct TBookmark {
   int64_t record = -1;
+  uint64_t generation = 0;
   bool Valid() const { return record >= 0; }
   bool operator==(const TBookmark&) const = default;
 };
@@ -206,12 +210,13 @@ class TDataSet : public TComponent {
   virtual void InternalClose() = 0;
   // Makes record `record` current; false when there is no such record.
   virtual bool InternalSeek(int64_t record) = 0;
-  // The number of records if known without reading them; -1 otherwise.
+  // The number of records if known without reading them or moving; -1 otherwise.
   virtual int64_t InternalRecordCount() { return -1; }
   // The value of column `column` in the current record.
   virtual Variant InternalGetValue(int column) const = 0;
-  // Asked before every move and field read: a detail data set whose master has moved takes
-  // the master's new values and returns true, and the data set then moves to its first record.
+  // Asked when the master's record changes and before every move: a detail data set whose
+  // master has moved takes the master's new values and returns true, and the data set then
+  // moves to its first record.
   virtual bool SyncWithMaster() { return false; }
   // Whether the back end's current record belongs to the data set (a detail's master match).
   virtual bool InternalAccept() { return true; }
@@ -219,6 +224,9 @@ class TDataSet : public TComponent {
   std::string DisplayName() const;
 
   TField* AddDataField(const std::string& fieldName, TFieldType dataType, int size);
+  // The data source through which this detail data set follows its master (nullptr: none); the
+  // master's record changes then reach the detail at once.
+  void LinkToMaster(TDataSource* source);
   [[noreturn]] void RaiseError(const std::string& message) const;
 
  private:
@@ -237,6 +245,14 @@ class TDataSet : public TComponent {
   void RecordChanged();
   void CalculateFields();
   Variant LookupValue(const TField& field);
+  // SyncWithMaster; a new master record makes the bookmarks taken before invalid.
+  bool Resync();
+  void LastInGuard();
+  bool LocateInGuard(std::string_view keyFields, const std::vector<Variant>& keyValues);
+  void MasterRecordChanged();
+  // Runs a move; when it fails, the data set and its cursor return to the record they were on.
+  template <typename Move>
+  void Guarded(Move&& move);
 
   std::vector<std::unique_ptr<TField>> fields_;
   std::vector<Variant> calcValues_;
@@ -248,8 +264,11 @@ class TDataSet : public TComponent {
   bool bof_ = true;
   bool hasRecord_ = false;
   bool calculating_ = false;
+  bool syncing_ = false;
   int64_t record_ = -1;
+  uint64_t generation_ = 0;
   int disableCount_ = 0;
+  TDataSource* masterLink_ = nullptr;
 };
 
 // Connects data-aware parts (report bands, master-detail links) to a data set. It does not own
@@ -276,6 +295,7 @@ class TDataSource : public TComponent {
   friend class TDataSet;
 
   TDataSet* dataSet_ = nullptr;
+  std::vector<TDataSet*> details_;  // data sets that follow this source's data set
   bool autoEdit_ = true;
   bool enabled_ = true;
 };

@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 
 #include "platform/data/field_parse.h"
+#include "rtl/codepage.h"
 #include "rtl/exceptions.h"
 #include "rtl/typinfo.h"
 
@@ -34,6 +35,15 @@ int DeclaredSize(std::string_view declared, int fallback) {
     size = std::min(size * 10 + (declared[i] - '0'), 1 << 20);
   }
   return size > 0 ? size : fallback;
+}
+
+bool HoldsText(TFieldType type) {
+  return type == ftString || type == ftMemo || type == ftFmtMemo || type == ftUnknown;
+}
+
+// What a decoded value costs the window: the variant and the bytes of a text or blob.
+size_t ValueBytes(const Variant& value) {
+  return sizeof(Variant) + (value.Type() == varString ? value.StringPtr()->size() : 0);
 }
 
 }  // namespace
@@ -89,14 +99,16 @@ bool SqliteCursor::HasTable(const std::string& name) {
   const char* sql =
       "SELECT 1 FROM sqlite_master WHERE type IN ('table', 'view') AND name = ?1 COLLATE NOCASE";
   if (sqlite3_prepare_v2(db_, sql, -1, &query, nullptr) != SQLITE_OK) Fail(sqlite3_errmsg(db_));
-  sqlite3_bind_text(query, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
+  const std::string utf8 = AnsiToUtf8(name);
+  sqlite3_bind_text(query, 1, utf8.data(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
   int rc = sqlite3_step(query);
   sqlite3_finalize(query);
   if (rc != SQLITE_ROW && rc != SQLITE_DONE) Fail(sqlite3_errmsg(db_));
   return rc == SQLITE_ROW;
 }
 
-void SqliteCursor::Prepare(const std::string& sql) {
+void SqliteCursor::Prepare(const std::string& ansiSql) {
+  const std::string sql = AnsiToUtf8(ansiSql);
   sqlite3_finalize(statement_);
   statement_ = nullptr;
   columns_.clear();
@@ -118,12 +130,13 @@ void SqliteCursor::Prepare(const std::string& sql) {
   for (int i = 0; i < count; ++i) {
     SqliteColumn column;
     const char* name = sqlite3_column_name(statement_, i);
-    column.name = name != nullptr && *name != 0 ? name : fmt::format("Column{}", i + 1);
+    const std::string ansiName = name != nullptr ? Utf8ToAnsi(name) : std::string();
+    column.name = !ansiName.empty() ? ansiName : fmt::format("Column{}", i + 1);
     for (int suffix = 1;; ++suffix) {
       bool taken = false;
       for (const SqliteColumn& other : columns_) taken = taken || SameText(other.name, column.name);
       if (!taken) break;
-      column.name = fmt::format("{}_{}", name != nullptr ? name : "Column", suffix);
+      column.name = fmt::format("{}_{}", !ansiName.empty() ? ansiName : "Column", suffix);
     }
     const char* declared = sqlite3_column_decltype(statement_, i);
     column.dataType = FieldTypeFromDeclaredType(declared != nullptr ? declared : "", column.size);
@@ -169,6 +182,7 @@ std::vector<std::string> SqliteCursor::ParameterNames() const {
 
 void SqliteCursor::Bind(int index, const Variant& value) {
   Restart();
+  countedRows_ = 0;  // other rows: their characters count anew
   int rc = SQLITE_OK;
   switch (value.Type()) {
     case varEmpty:
@@ -185,8 +199,8 @@ void SqliteCursor::Bind(int index, const Variant& value) {
       break;
     case varDate:
     case varString: {
-      std::string text =
-          value.Type() == varDate ? DateTimeToIsoText(*value.DatePtr()) : *value.StringPtr();
+      std::string text = value.Type() == varDate ? DateTimeToIsoText(*value.DatePtr())
+                                                 : AnsiToUtf8(*value.StringPtr());
       rc = sqlite3_bind_text64(statement_, index, text.data(), text.size(), SQLITE_TRANSIENT,
                                SQLITE_UTF8);
       break;
@@ -199,42 +213,65 @@ void SqliteCursor::Restart() {
   sqlite3_reset(statement_);
   window_.clear();
   windowStart_ = 0;
+  windowBytes_ = 0;
   stepped_ = 0;
   done_ = false;
-  current_ = nullptr;
+}
+
+bool SqliteCursor::InWindow(int64_t row) const {
+  return row >= windowStart_ && row < windowStart_ + static_cast<int64_t>(window_.size());
 }
 
 bool SqliteCursor::Step(bool keep) {
-  if (!keep && !window_.empty()) {
+  if (!keep) {
     window_.clear();
-    current_ = nullptr;
+    windowBytes_ = 0;
   }
-  int rc = sqlite3_step(statement_);
+  const int rc = sqlite3_step(statement_);
   if (rc == SQLITE_DONE) {
     done_ = true;
     return false;
   }
-  if (rc != SQLITE_ROW) Fail(sqlite3_errmsg(db_));
-  if (keep) {
-    Row row;
-    row.reserve(columns_.size());
-    for (size_t i = 0; i < columns_.size(); ++i) row.push_back(Decode(static_cast<int>(i)));
-    if (window_.empty()) windowStart_ = stepped_;
-    window_.push_back(std::move(row));
-    if (window_.size() > kWindowRows) {
-      window_.pop_front();
-      ++windowStart_;
-    }
+  if (rc != SQLITE_ROW) {
+    // The statement starts over; the rows already decoded stay readable.
+    sqlite3_reset(statement_);
+    stepped_ = 0;
+    Fail(sqlite3_errmsg(db_));
   }
-  ++stepped_;
+  ++stepped_;  // counted first: a row that fails to decode has still been stepped past
+  if (!keep) return true;
+  Row row;
+  row.reserve(columns_.size());
+  size_t lost = 0;
+  size_t bytes = 0;
+  for (size_t i = 0; i < columns_.size(); ++i) {
+    row.push_back(Decode(static_cast<int>(i), lost));
+    bytes += ValueBytes(row.back());
+  }
+  if (stepped_ > countedRows_) {
+    lostCharacters_ += lost;
+    countedRows_ = stepped_;
+  }
+  // The window holds consecutive rows ending at the statement's position.
+  if (windowStart_ + static_cast<int64_t>(window_.size()) != stepped_ - 1) {
+    window_.clear();
+    windowBytes_ = 0;
+  }
+  if (window_.empty()) windowStart_ = stepped_ - 1;
+  window_.push_back(std::move(row));
+  windowBytes_ += bytes;
+  while (window_.size() > 1 && (window_.size() > kWindowRows || windowBytes_ > kWindowBytes)) {
+    for (const Variant& value : window_.front()) windowBytes_ -= ValueBytes(value);
+    window_.pop_front();
+    ++windowStart_;
+  }
   return true;
 }
 
 bool SqliteCursor::Seek(int64_t row) {
   if (row < 0) return false;
-  const int64_t windowEnd = windowStart_ + static_cast<int64_t>(window_.size());
-  if (row >= windowStart_ && row < windowEnd) {
-    current_ = &window_[static_cast<size_t>(row - windowStart_)];
+  if (InWindow(row)) {
+    currentRow_ = row;
     return true;
   }
   if (done_ && row >= stepped_) return false;
@@ -242,11 +279,16 @@ bool SqliteCursor::Seek(int64_t row) {
   while (stepped_ <= row) {
     if (!Step(stepped_ + static_cast<int64_t>(kWindowRows) > row)) return false;
   }
-  current_ = &window_.back();
+  currentRow_ = row;
   return true;
 }
 
-Variant SqliteCursor::Decode(int column) const {
+Variant SqliteCursor::Value(int column) const {
+  if (!InWindow(currentRow_)) return Variant::Null();
+  return window_[static_cast<size_t>(currentRow_ - windowStart_)][static_cast<size_t>(column)];
+}
+
+Variant SqliteCursor::Decode(int column, size_t& lost) const {
   const SqliteColumn& info = columns_[static_cast<size_t>(column)];
   const int storage = sqlite3_column_type(statement_, column);
   if (storage == SQLITE_NULL) return Variant::Null();
@@ -259,7 +301,7 @@ Variant SqliteCursor::Decode(int column) const {
   };
   auto invalid = [&](const std::string& text) {
     Fail(fmt::format("'{}' is not a valid {} value for field '{}' (record {})", text,
-                     FieldTypeName(info.dataType), info.name, stepped_ + 1));
+                     FieldTypeName(info.dataType), info.name, stepped_));
   };
   auto fromText = [&](TFieldType type) {
     std::string text = bytes();
@@ -276,10 +318,16 @@ Variant SqliteCursor::Decode(int column) const {
       if (storage == SQLITE_INTEGER) {
         return static_cast<int64_t>(sqlite3_column_int64(statement_, column));
       }
-      if (storage == SQLITE_FLOAT) return real;
+      if (storage == SQLITE_FLOAT) {
+        if (!std::isfinite(real)) invalid(bytes());
+        return real;
+      }
       return fromText(ftInteger);
     case ftFloat:
-      if (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT) return real;
+      if (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT) {
+        if (!std::isfinite(real)) invalid(bytes());
+        return real;
+      }
       return fromText(ftFloat);
     case ftCurrency:
     case ftBCD:
@@ -311,6 +359,7 @@ Variant SqliteCursor::Decode(int column) const {
       return Variant::FromDate(dateTime);
     }
     default:
+      if (storage == SQLITE_TEXT && HoldsText(info.dataType)) return Utf8ToAnsi(bytes(), &lost);
       return bytes();
   }
 }

@@ -2,7 +2,12 @@
 
 // Rows of a SQLite query, read through libsqlite3.
 //
-// The statement is stepped forward and the last kWindowRows rows are kept decoded, so moving
+// Text goes in (SQL, table names, parameters) and comes out (names, string values) in the
+// process code page; the database holds UTF-8. Characters the code page cannot hold become '?'
+// and are counted.
+//
+// The statement is stepped forward and the last rows, at most kWindowRows of them and
+// kWindowBytes of decoded values (always the newest row), are kept decoded, so moving
 // back a few records (Prior, a group measured and then drawn) costs nothing. Moving back past
 // the window resets the statement and steps forward again without decoding the skipped rows:
 // memory stays bounded whatever the size of the result, at the price of a re-run for long
@@ -34,6 +39,7 @@ TFieldType FieldTypeFromDeclaredType(std::string_view declared, int& size);
 class SqliteCursor {
  public:
   static constexpr size_t kWindowRows = 1024;
+  static constexpr size_t kWindowBytes = 64u << 20;
   // The longest string or blob a value may hold.
   static constexpr int kMaxValueBytes = 256 << 20;
 
@@ -48,7 +54,7 @@ class SqliteCursor {
   // Prepares the query whose rows the cursor walks; raises EDatabaseError naming the file and
   // the cause (not a database, SQL error, several statements, a statement that returns no rows
   // or would write).
-  void Prepare(const std::string& sql);
+  void Prepare(const std::string& ansiSql);
   // Settles the types of undeclared columns (expressions) from the first row, which is why it
   // comes after the parameters are bound; without rows they are strings.
   void SettleColumnTypes();
@@ -59,10 +65,18 @@ class SqliteCursor {
   // Binds parameter `index` (from 1) and starts the rows over.
   void Bind(int index, const Variant& value);
 
+  // Makes `row` current; false (no current row) when there is none. A row that fails to decode
+  // raises EDatabaseError; the row current before stays readable and the count of stepped rows
+  // stays true.
   bool Seek(int64_t row);
   // The number of rows, once the statement has been stepped to its end; -1 before.
   int64_t KnownRowCount() const { return done_ ? stepped_ : -1; }
-  Variant Value(int column) const { return (*current_)[static_cast<size_t>(column)]; }
+  // The value in the current row; Null when there is none.
+  Variant Value(int column) const;
+  // What the decoded rows kept for moving back take: at most kWindowBytes, or the newest row.
+  size_t DecodedBytes() const { return windowBytes_; }
+  // Characters of the rows read (each row counted once) that the code page cannot hold.
+  size_t LostCharacters() const { return lostCharacters_; }
 
  private:
   using Row = std::vector<Variant>;
@@ -70,7 +84,8 @@ class SqliteCursor {
   void Restart();
   // Steps once; false at the end. Decodes the row into the window when `keep` is set.
   bool Step(bool keep);
-  Variant Decode(int column) const;
+  Variant Decode(int column, size_t& lost) const;
+  bool InWindow(int64_t row) const;
   [[noreturn]] void Fail(const std::string& cause) const;
 
   std::string path_;
@@ -79,9 +94,12 @@ class SqliteCursor {
   std::vector<SqliteColumn> columns_;
   std::deque<Row> window_;
   int64_t windowStart_ = 0;  // row number of window_.front()
-  int64_t stepped_ = 0;      // rows stepped since the statement started
+  size_t windowBytes_ = 0;
+  int64_t stepped_ = 0;  // rows stepped since the statement started
   bool done_ = false;
-  const Row* current_ = nullptr;
+  int64_t currentRow_ = -1;
+  int64_t countedRows_ = 0;  // rows whose lost characters are counted
+  size_t lostCharacters_ = 0;
 };
 
 }  // namespace qr2vor

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -136,6 +137,17 @@ void TDBDataSet::InternalOpen() {
                     "name in {}",
                     databaseName_, path, AliasFilePath()));
   }
+  // A chain of masters that comes back to a data set would open and follow itself for ever.
+  std::vector<const TDataSet*> chain = {this};
+  for (const TDBDataSet* link = this; link != nullptr;) {
+    const TDataSet* master = link->MasterDataSet();
+    if (master == nullptr) break;
+    if (std::find(chain.begin(), chain.end(), master) != chain.end()) {
+      RaiseError("Circular datalinks are not allowed");
+    }
+    chain.push_back(master);
+    link = dynamic_cast<const TDBDataSet*>(master);
+  }
   try {
     if (TDataSet* master = MasterDataSet(); master != nullptr && !master->Active()) master->Open();
     if (S_ISDIR(status.st_mode)) {
@@ -164,6 +176,15 @@ void TDBDataSet::OpenCsv(const std::string& folder, const Source& source) {
   for (const CsvColumn& column : csv_->Columns()) {
     AddDataField(column.name, column.dataType, column.size);
   }
+  std::vector<int> order;
+  for (const std::string& name : source.orderBy) {
+    const auto& columns = csv_->Columns();
+    auto column = std::find_if(columns.begin(), columns.end(),
+                               [&](const CsvColumn& c) { return SameText(c.name, name); });
+    if (column == columns.end()) RaiseError(fmt::format("Field '{}' not found", name));
+    order.push_back(static_cast<int>(column - columns.begin()));
+  }
+  csv_->OrderBy(order);
   for (const std::string& key : source.keyFields) {
     FieldByName(key);
     for (size_t i = 0; i < csv_->Columns().size(); ++i) {
@@ -261,6 +282,11 @@ int64_t TDBDataSet::InternalRecordCount() {
   return sqlite_->KnownRowCount();
 }
 
+size_t TDBDataSet::LostCharacters() const {
+  if (csv_) return csv_->LostCharacters();
+  return sqlite_ ? sqlite_->LostCharacters() : 0;
+}
+
 Variant TDBDataSet::InternalGetValue(int column) const {
   return csv_ ? csv_->Value(column) : sqlite_->Value(column);
 }
@@ -318,6 +344,7 @@ void TTable::SetMasterSource(TDataSource* source) {
   if (masterSource_ != nullptr) masterSource_->RemoveFreeNotification(this);
   masterSource_ = source;
   if (masterSource_ != nullptr) masterSource_->FreeNotification(this);
+  LinkToMaster(source);
 }
 
 void TTable::DefineProperties(TFiler& filer) {
@@ -330,6 +357,7 @@ void TTable::Notification(TComponent* component, TOperation operation) {
   if (operation == TOperation::opRemove && component == masterSource_) {
     Close();
     masterSource_ = nullptr;
+    LinkToMaster(nullptr);
   }
 }
 
@@ -389,6 +417,7 @@ void TQuery::SetDataSource(TDataSource* source) {
   if (dataSource_ != nullptr) dataSource_->RemoveFreeNotification(this);
   dataSource_ = source;
   if (dataSource_ != nullptr) dataSource_->FreeNotification(this);
+  LinkToMaster(source);
 }
 
 void TQuery::DefineProperties(TFiler& filer) {
@@ -402,6 +431,7 @@ void TQuery::Notification(TComponent* component, TOperation operation) {
   if (operation == TOperation::opRemove && component == dataSource_) {
     Close();
     dataSource_ = nullptr;
+    LinkToMaster(nullptr);
   }
 }
 

@@ -51,6 +51,9 @@ class TDBDataSet : public TDataSet, public TLaterProperties {
   // EDatabaseError unless OnFilterRecord is installed to evaluate it.
   const std::string& Filter() const { return filter_; }
   void SetFilter(const std::string& filter) { filter_ = filter; }
+  // Characters of the data read so far (SQLite) or of the whole file (CSV) that the process
+  // code page cannot hold; each became '?'.
+  size_t LostCharacters() const;
 
  protected:
   // How the records are chosen once the database is resolved.

@@ -5,6 +5,7 @@
 
 #include "platform/data/memory_dataset.h"
 #include "rtl/exceptions.h"
+#include "rtl/format_settings.h"
 
 namespace qr2vor {
 namespace {
@@ -110,7 +111,7 @@ TEST_F(MemoryDataSetTest, FieldValuesConversionsAndNulls) {
   EXPECT_EQ(amount->DataType(), ftCurrency);
   EXPECT_EQ(amount->AsString(), "2.5");
   EXPECT_DOUBLE_EQ(amount->AsFloat(), 2.5);
-  EXPECT_EQ(data.FieldByName("Shipped")->DisplayText(), "2024-01-02");
+  EXPECT_EQ(data.FieldByName("Shipped")->DisplayText(), "1/2/2024");
   EXPECT_EQ(data.FieldByName("Name")->Size(), 20);
   EXPECT_EQ(data.FieldByName("Name")->Index(), 1);
   EXPECT_EQ(Message([&] { data.FieldByName("Name")->AsInteger(); }),
@@ -126,6 +127,37 @@ TEST_F(MemoryDataSetTest, FieldValuesConversionsAndNulls) {
   }
   EXPECT_EQ(data.FindField("Missing"), nullptr);
   EXPECT_EQ(Message([&] { data.FieldByName("Missing"); }), "Orders: Field 'Missing' not found");
+}
+
+// Display text follows the format settings that expressions use; AsString stays machine text.
+TEST_F(MemoryDataSetTest, DisplayTextFollowsTheFormatSettings) {
+  TMemoryDataSet stamps(nullptr);
+  stamps.AddFieldDef("At", ftDateTime);
+  stamps.AddFieldDef("Clock", ftTime);
+  stamps.AddFieldDef("Ratio", ftFloat);
+  stamps.AppendRecord({Variant::FromDate(EncodeDate(2024, 1, 2) + EncodeTime(13, 4, 5, 0)),
+                       Variant::FromDate(EncodeTime(7, 8, 9, 0)), 1234.5});
+  stamps.AppendRecord({Variant::FromDate(EncodeDate(2024, 1, 2))});
+  stamps.Open();
+  data.Open();
+  data.Next();
+  const TFormatSettings saved = FormatSettings();
+  ASSERT_TRUE(LocaleFormatSettings("de", FormatSettings()));
+  const std::string german[] = {
+      data.FieldByName("Amount")->DisplayText(),  data.FieldByName("Shipped")->DisplayText(),
+      stamps.FieldByName("At")->DisplayText(),    stamps.FieldByName("Clock")->DisplayText(),
+      stamps.FieldByName("Ratio")->DisplayText(), stamps.FieldByName("Ratio")->AsString()};
+  FormatSettings() = saved;
+  EXPECT_EQ(german[0], "2,5");
+  EXPECT_EQ(german[1], "02.01.2024");
+  EXPECT_EQ(german[2], "02.01.2024 13:04:05");
+  EXPECT_EQ(german[3], "07:08:09");
+  EXPECT_EQ(german[4], "1234,5");
+  EXPECT_EQ(german[5], "1234.5");
+  EXPECT_EQ(stamps.FieldByName("At")->DisplayText(), "1/2/2024 1:04:05 PM");
+  stamps.Next();
+  EXPECT_EQ(stamps.FieldByName("At")->DisplayText(), "1/2/2024");
+  EXPECT_EQ(stamps.FieldByName("Ratio")->DisplayText(), "");
 }
 
 TEST(FieldValueTextTest, EachKindOfValue) {

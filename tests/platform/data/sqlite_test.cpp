@@ -144,6 +144,20 @@ TEST_F(SqliteCursorTest, MovesBackInsideAndBeyondTheWindow) {
   EXPECT_EQ(cursor.KnownRowCount(), 5000);
 }
 
+// Large values bound the rows kept for moving back by their bytes, not only by their count.
+TEST_F(SqliteCursorTest, TheWindowIsBoundedByBytes) {
+  SqliteCursor cursor(path);
+  cursor.Prepare(
+      "WITH RECURSIVE c(x) AS (SELECT 0 UNION ALL SELECT x + 1 FROM c WHERE x < 79) "
+      "SELECT x, zeroblob(1048576) AS b FROM c");
+  for (int64_t row : {0, 79, 60, 79, 3}) {
+    ASSERT_TRUE(cursor.Seek(row)) << row;
+    EXPECT_EQ(cursor.Value(0).AsInteger(), row);
+    EXPECT_EQ(cursor.Value(1).AsString().size(), 1048576u);
+    EXPECT_LE(cursor.DecodedBytes(), SqliteCursor::kWindowBytes);
+  }
+}
+
 TEST_F(SqliteCursorTest, ParametersBindAndRestart) {
   SqliteCursor cursor(path);
   cursor.Prepare("SELECT s FROM t WHERE i = :Key");
@@ -187,7 +201,8 @@ TEST_F(SqliteCursorTest, FailuresNameTheFileAndTheCause) {
 TEST_F(SqliteCursorTest, ValuesThatDoNotFitTheirColumnFailOnRead) {
   MakeDatabase(dir.Path("bad.db"),
                "CREATE TABLE b (n INTEGER, d DATE); INSERT INTO b VALUES ('abc', 1);"
-               "INSERT INTO b VALUES (1, 1e300);");
+               "INSERT INTO b VALUES (1, 1e300);"
+               "CREATE TABLE f (r REAL); INSERT INTO f VALUES (1.5), (9e999), (-9e999);");
   std::string bad = dir.Path("bad.db");
   SqliteCursor cursor(bad);
   cursor.Prepare("SELECT n FROM b");
@@ -197,6 +212,13 @@ TEST_F(SqliteCursorTest, ValuesThatDoNotFitTheirColumnFailOnRead) {
   ASSERT_TRUE(cursor.Seek(0));
   EXPECT_EQ(Failure([&] { cursor.Seek(1); }),
             bad + ": '1.0e+300' is not a valid Date value for field 'd' (record 2)");
+  cursor.Prepare("SELECT r FROM f");
+  ASSERT_TRUE(cursor.Seek(0));
+  EXPECT_EQ(Failure([&] { cursor.Seek(1); }),
+            bad + ": 'Inf' is not a valid Float value for field 'r' (record 2)");
+  EXPECT_EQ(cursor.Value(0).AsDouble(), 1.5) << "the row before stays current";
+  EXPECT_EQ(Failure([&] { cursor.Seek(2); }),
+            bad + ": '-Inf' is not a valid Float value for field 'r' (record 3)");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 
+#include "platform/data/memory_dataset.h"
 #include "rtl/exceptions.h"
 #include "rtl/streams.h"
 #include "stream/reader.h"
@@ -99,13 +100,37 @@ TEST_F(TablesTest, TableOverSqliteAndCsvWalksBothWays) {
   }
 }
 
-TEST_F(TablesTest, IndexFieldNamesOrdersSqliteTables) {
+TEST_F(TablesTest, IndexFieldNamesOrdersTables) {
+  dir.Write(
+      "csv/many.csv", "k:Integer,seq\n" + [] {
+        std::string rows;
+        for (int i = 0; i < 40; ++i)
+          rows +=
+              (i % 5 == 4 ? std::string() : std::to_string(i % 3)) + "," + std::to_string(i) + "\n";
+        return rows;
+      }());
+  for (const char* database : {"SHOP", "CsvData"}) {
+    TTable table(nullptr);
+    table.SetDatabaseName(database);
+    table.SetTableName("orders.db");
+    table.SetIndexFieldNames("cust;item");
+    table.Open();
+    EXPECT_EQ(Column(table, "item"), "ink,nib,pad,pen") << database;
+    table.Prior();
+    EXPECT_EQ(table.FieldByName("item")->AsString(), "pad") << database;
+  }
+  // Null keys first, equal keys in the file's order, across the file's record index.
   TTable table(nullptr);
-  table.SetDatabaseName(dir.Path("shop.db"));
-  table.SetTableName("orders.db");
-  table.SetIndexFieldNames("cust;item");
+  table.SetDatabaseName("CsvData");
+  table.SetTableName("many");
+  table.SetIndexFieldNames("k");
   table.Open();
-  EXPECT_EQ(Column(table, "item"), "ink,nib,pad,pen");
+  EXPECT_EQ(Column(table, "seq"),
+            "4,9,14,19,24,29,34,39,0,3,6,12,15,18,21,27,30,33,36,1,7,10,13,16,22,25,28,31,37,2,5,"
+            "8,11,17,20,23,26,32,35,38");
+  table.Close();
+  table.SetIndexFieldNames("nope");
+  EXPECT_EQ(Failure([&] { table.Open(); }), "TTable: Field 'nope' not found");
 }
 
 TEST_F(TablesTest, DetailFollowsTheMasterRecord) {
@@ -211,6 +236,148 @@ TEST_F(TablesTest, FilterTextWithoutHandlerIsRefused) {
   };
   table.Open();
   EXPECT_EQ(Column(table, "item"), "ink,nib");
+}
+
+// A value that fails to decode stops the move, not the table: the data set stays on its record,
+// the cursor counts the row it stepped past, and bookmarks still lead home.
+TEST_F(TablesTest, AFailedMoveLeavesTheDataSetWhereItWas) {
+  MakeDatabase(dir.Path("bad.db"),
+               "CREATE TABLE t (id INTEGER, n INTEGER);"
+               "INSERT INTO t VALUES (1, 10), (2, 20), (3, 'x'), (4, 40);");
+  TTable table(nullptr);
+  table.SetDatabaseName(dir.Path("bad.db"));
+  table.SetTableName("t");
+  table.Open();
+  const TBookmark first = table.GetBookmark();
+  table.Next();
+  const std::string failure =
+      dir.Path("bad.db") + ": 'x' is not a valid Integer value for field 'n' (record 3)";
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    EXPECT_EQ(Failure([&] { table.Next(); }), failure) << attempt;
+    EXPECT_EQ(table.RecNo(), 2);
+    EXPECT_FALSE(table.Eof());
+    EXPECT_EQ(table.FieldByName("id")->AsInteger(), 2);
+    EXPECT_EQ(table.FieldByName("n")->AsInteger(), 20);
+  }
+  table.GotoBookmark(first);
+  EXPECT_EQ(table.FieldByName("n")->AsInteger(), 10);
+  EXPECT_EQ(Failure([&] { table.Last(); }), failure);
+  EXPECT_EQ(table.RecNo(), 1);
+  EXPECT_EQ(table.FieldByName("id")->AsInteger(), 1);
+}
+
+// A detail moves when its master does, not when one of its fields is read; bookmarks taken
+// under the master's previous record lead nowhere.
+TEST_F(TablesTest, DetailMovesWithTheMasterAndReadsMoveNothing) {
+  for (const char* database : {"SHOP", "CsvData"}) {
+    TTable customers(nullptr);
+    customers.SetDatabaseName(database);
+    customers.SetTableName("customer");
+    TDataSource source(nullptr);
+    source.SetDataSet(&customers);
+    TTable orders(nullptr);
+    orders.SetDatabaseName(database);
+    orders.SetTableName("orders");
+    orders.SetMasterSource(&source);
+    orders.SetMasterFields("id");
+    orders.SetIndexFieldNames("cust");
+    orders.Open();
+    TDataSource orderSource(nullptr);
+    orderSource.SetDataSet(&orders);
+    int changes = 0;
+    orderSource.OnDataChange = [&](TDataSource&) { ++changes; };
+    orders.Next();
+    EXPECT_EQ(orders.RecNo(), 2) << database;
+    const TBookmark nib = orders.GetBookmark();
+    EXPECT_TRUE(orders.BookmarkValid(nib));
+    customers.Next();
+    customers.Next();  // Cy has no orders
+    EXPECT_TRUE(orders.Eof() && orders.Bof()) << database;
+    EXPECT_EQ(orders.RecNo(), 0) << database;
+    EXPECT_EQ(changes, 3) << database;
+    EXPECT_TRUE(orders.FieldByName("item")->IsNull());
+    customers.Prior();
+    EXPECT_TRUE(orders.Bof() && !orders.Eof()) << database;
+    EXPECT_EQ(orders.FieldByName("item")->AsString(), "pen") << database;
+    EXPECT_EQ(changes, 4) << "reading a field tells no one";
+    EXPECT_FALSE(orders.BookmarkValid(nib)) << database;
+    EXPECT_EQ(Failure([&] { orders.GotoBookmark(nib); }), "TTable: Record not found");
+    EXPECT_EQ(orders.FieldByName("item")->AsString(), "pen") << database;
+  }
+}
+
+TEST_F(TablesTest, CircularMasterLinksAreRefused) {
+  TTable first(nullptr), second(nullptr);
+  TDataSource firstSource(nullptr), secondSource(nullptr);
+  firstSource.SetDataSet(&first);
+  secondSource.SetDataSet(&second);
+  for (TTable* table : {&first, &second}) {
+    table->SetDatabaseName("shop");
+    table->SetTableName("customer");
+    table->SetMasterFields("id");
+  }
+  first.SetName("First");
+  first.SetMasterSource(&secondSource);
+  second.SetMasterSource(&firstSource);
+  EXPECT_EQ(Failure([&] { first.Open(); }), "First: Circular datalinks are not allowed");
+  EXPECT_FALSE(first.Active() || second.Active());
+}
+
+// UTF-8 data arrives in the process code page; what it cannot hold is counted, and parameters
+// and SQL go back to UTF-8.
+TEST_F(TablesTest, TextIsConvertedIntoTheProcessCodePage) {
+  dir.Write("csv/people.csv",
+            "Name,Stra\xC3\x9F"
+            "e\nM\xC3\xBCller,\xE4\xB8\xAD\xE6\x96\x87\n");
+  MakeDatabase(dir.Path("people.db"),
+               "CREATE TABLE people (id INTEGER, name TEXT, \"Stra\xC3\x9F"
+               "e\" TEXT);"
+               "INSERT INTO people VALUES (1, 'M\xC3\xBCller', '\xE4\xB8\xAD'), (2, 'Ng', '');");
+  for (const std::string& database : {dir.Path("csv"), dir.Path("people.db")}) {
+    TTable table(nullptr);
+    table.SetDatabaseName(database);
+    table.SetTableName("people");
+    table.Open();
+    EXPECT_EQ(table.FieldByName("Name")->AsString(), "M\xFCller") << database;
+    ASSERT_NE(table.FindField("Stra\xDF"
+                              "e"),
+              nullptr)
+        << database;
+    EXPECT_EQ(table
+                  .FieldByName("Stra\xDF"
+                               "e")
+                  ->AsString()
+                  .substr(0, 1),
+              "?")
+        << database;
+    EXPECT_EQ(table.LostCharacters(), database.ends_with(".db") ? 1u : 2u) << database;
+  }
+  TMemoryDataSet keys(nullptr);
+  keys.AddFieldDef("key", ftString, 10);
+  keys.AppendRecord({"M\xFCller"});
+  TDataSource keySource(nullptr);
+  keySource.SetDataSet(&keys);
+  TQuery query(nullptr);
+  query.SetDatabaseName(dir.Path("people.db"));
+  query.SQL()->SetText("SELECT id, 'M\xFCller' = :key AS same FROM people WHERE name = :key");
+  query.SetDataSource(&keySource);
+  query.Open();
+  EXPECT_EQ(query.FieldByName("id")->AsInteger(), 1);
+  EXPECT_EQ(query.FieldByName("same")->AsInteger(), 1);
+}
+
+// SQLite's usual date-time text carries fractions of a second and zones.
+TEST_F(TablesTest, DateTimesWithFractionsAndZonesAreRead) {
+  MakeDatabase(dir.Path("times.db"),
+               "CREATE TABLE t (at DATETIME, r REAL);"
+               "INSERT INTO t VALUES ('2000-01-01 10:00:00.123', 1), ('2000-01-01T10:00:00Z', 2),"
+               " ('2000-01-01 10:00:00+01:00', 3);");
+  TTable table(nullptr);
+  table.SetDatabaseName(dir.Path("times.db"));
+  table.SetTableName("t");
+  table.Open();
+  EXPECT_EQ(Column(table, "at"), "1/1/2000 10:00:00 AM,1/1/2000 10:00:00 AM,1/1/2000 9:00:00 AM");
+  EXPECT_EQ(table.RecordCount(), 3);
 }
 
 // A form stream: a root holding a data source and a table with Active = True.
