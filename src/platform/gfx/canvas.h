@@ -7,6 +7,7 @@
 // primitives; everything else is written once here.
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -89,6 +90,13 @@ class TCanvas {
   void TextOutAngle(int32_t x, int32_t y, int32_t escapement, std::string_view text) {
     DoTextOut(x, y, text, escapement);
   }
+  // Text whose characters stand at the given advances (pixels from one character to the next, as
+  // a metafile records them) rather than at the font's own; characters past the end of
+  // `advances` take the font's.
+  void TextOutAdvances(int32_t x, int32_t y, int32_t escapement, std::string_view text,
+                       std::span<const int32_t> advances) {
+    DoTextOutAdvances(x, y, text, escapement, advances);
+  }
   // The text layout function: lays `text` out in `rect` by DT_* flags (word break at blanks,
   // hard breaks at CR, LF and CR LF, tab expansion, the '&' prefix unless DT_NOPREFIX) and draws
   // it clipped to the rectangle unless DT_NOCLIP. With DT_CALCRECT nothing is drawn and `rect`
@@ -123,6 +131,11 @@ class TCanvas {
   virtual void DoIntersectClipRect(const TRect& rect) = 0;
   virtual void DoSaveState() = 0;
   virtual void DoRestoreState() = 0;
+  // Surfaces that place glyphs themselves honour the advances; others draw at the font's own.
+  virtual void DoTextOutAdvances(int32_t x, int32_t y, std::string_view text, int32_t escapement,
+                                 std::span<const int32_t> /*advances*/) {
+    DoTextOut(x, y, text, escapement);
+  }
   // A move of the pen position, for surfaces that record it.
   virtual void DoMoveTo(TPoint) {}
 

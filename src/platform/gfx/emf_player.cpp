@@ -53,10 +53,13 @@ struct TDeviceState {
 
 class TPlayer {
  public:
-  TPlayer(TCanvas& canvas, const TEmfHeader& header, const TRect& dest) : canvas_(canvas) {
+  TPlayer(TCanvas& canvas, const TEmfHeader& header, const TRect& dest)
+      : canvas_(canvas), penPos_(canvas.PenPos()) {
     font_.Assign(canvas.Font());
     pen_.Assign(canvas.Pen());
     brush_.Assign(canvas.Brush());
+    // Whatever clip the records set is undone by this state's restore when playing ends.
+    canvas_.SaveState();
     // The frame (0.01 mm) in device units is the source rectangle.
     const double unitsX = header.MillimetersWidth > 0
                               ? header.DeviceWidth / (header.MillimetersWidth * 100.0)
@@ -79,6 +82,8 @@ class TPlayer {
       saved_.pop_back();
       canvas_.RestoreState();
     }
+    canvas_.RestoreState();
+    if (canvas_.PenPos() != penPos_) canvas_.MoveTo(penPos_.X, penPos_.Y);
     canvas_.Font().Assign(font_);
     canvas_.Pen().Assign(pen_);
     canvas_.Brush().Assign(brush_);
@@ -267,21 +272,34 @@ class TPlayer {
     font.SetColor(state_.textColor);
     canvas_.Brush().SetStyle(state_.backMode == EMF_OPAQUE ? bsSolid : bsClear);
     canvas_.Brush().SetColor(state_.backColor);
+    // The recorded advances, scaled from the text's start without drift; without them the font
+    // measures.
+    std::vector<int32_t> advances;
+    advances.reserve(text.Advances.size());
+    int64_t recorded = 0;
+    int32_t placed = 0;
+    for (int32_t advance : text.Advances) {
+      recorded += advance;
+      const auto next = static_cast<int32_t>(std::lround(static_cast<double>(recorded) * scaleX_));
+      advances.push_back(next - placed);
+      placed = next;
+    }
+    const int32_t width = advances.empty() ? canvas_.TextWidth(text.Text) : placed;
     int32_t x = X(text.X);
     int32_t y = Y(text.Y);
     if (logFont.Escapement == 0) {
       const uint32_t horizontal = state_.textAlign & EMF_TA_CENTER;
       if (horizontal == EMF_TA_CENTER)
-        x -= canvas_.TextWidth(text.Text) / 2;
+        x -= width / 2;
       else if (horizontal == EMF_TA_RIGHT)
-        x -= canvas_.TextWidth(text.Text);
+        x -= width;
       const uint32_t vertical = state_.textAlign & EMF_TA_BASELINE;
       if (vertical == EMF_TA_BASELINE)
         y -= canvas_.FontMetrics().Ascent;
       else if (vertical == EMF_TA_BOTTOM)
         y -= canvas_.FontMetrics().Height;
     }
-    canvas_.TextOutAngle(x, y, logFont.Escapement, text.Text);
+    canvas_.TextOutAdvances(x, y, logFont.Escapement, text.Text, advances);
   }
 
   void Bitmap(const TEmfRecord& r) {
@@ -312,6 +330,7 @@ class TPlayer {
   }
 
   TCanvas& canvas_;
+  TPoint penPos_;
   TFont font_;
   TPen pen_;
   TBrush brush_;

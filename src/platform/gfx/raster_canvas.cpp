@@ -197,10 +197,23 @@ void TRasterCanvas::DoFillRect(const TRect& rect) {
 }
 
 void TRasterCanvas::DoTextOut(int32_t x, int32_t y, std::string_view text, int32_t escapement) {
+  DoTextOutAdvances(x, y, text, escapement, {});
+}
+
+void TRasterCanvas::DoTextOutAdvances(int32_t x, int32_t y, std::string_view text,
+                                      int32_t escapement, std::span<const int32_t> advances) {
   if (text.empty()) return;
   const TScaledFont& font = ScaledFont();
   const TFontMetrics& metrics = font.Metrics();
-  const int32_t width = font.TextWidth(text);
+  std::vector<cairo_glyph_t> glyphs;
+  glyphs.reserve(text.size());
+  int32_t width = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto code = static_cast<unsigned char>(text[i]);
+    glyphs.push_back(cairo_glyph_t{font.GlyphIndex(code), static_cast<double>(width),
+                                   static_cast<double>(metrics.Ascent)});
+    width += i < advances.size() ? advances[i] : font.CharWidth(code);
+  }
   cairo_save(cr_);
   cairo_translate(cr_, x, y);
   if (escapement != 0) cairo_rotate(cr_, -escapement * std::numbers::pi / 1800.0);
@@ -208,15 +221,6 @@ void TRasterCanvas::DoTextOut(int32_t x, int32_t y, std::string_view text, int32
     SetColor(Brush().Color());
     cairo_rectangle(cr_, 0, 0, width, metrics.Height);
     cairo_fill(cr_);
-  }
-  std::vector<cairo_glyph_t> glyphs;
-  glyphs.reserve(text.size());
-  int32_t advance = 0;
-  for (char c : text) {
-    const auto code = static_cast<unsigned char>(c);
-    glyphs.push_back(cairo_glyph_t{font.GlyphIndex(code), static_cast<double>(advance),
-                                   static_cast<double>(metrics.Ascent)});
-    advance += font.CharWidth(code);
   }
   cairo_set_font_face(cr_, CairoFace(font));
   cairo_matrix_t matrix;
