@@ -99,6 +99,12 @@ std::string FormatScientific(const DecimalDigits& number, const TNumberLayout& l
   return text + fmt::format("E{}{}", exponent < 0 ? '-' : '+', std::abs(exponent));
 }
 
+// What a number that has no digits prints: the floating-point text's words.
+std::string NonFiniteText(double value) {
+  if (std::isnan(value)) return "NAN";
+  return value < 0 ? "-INF" : "INF";
+}
+
 // The magnitude's digits placed by a currency pattern ('$' the symbol, '1' the number).
 std::string PlaceCurrency(std::string_view pattern, const std::string& number,
                           const std::string& symbol) {
@@ -119,6 +125,7 @@ std::string PlaceCurrency(std::string_view pattern, const std::string& number,
 
 std::string FormatNumber(double value, const TNumberLayout& layout,
                          const TFormatSettings& settings) {
+  if (!std::isfinite(value)) return NonFiniteText(value);
   DecimalDigits number = ToDecimalDigits(std::fabs(value));
   bool isZero = true;
   std::string text = layout.notation == TNumberLayout::kScientific
@@ -132,6 +139,7 @@ std::string FormatCurrency(double value, const TFormatSettings& settings) {
   static constexpr std::string_view kNegative[] = {"($1)", "-$1",  "$-1",   "$1-",  "(1$)", "-1$",
                                                    "1-$",  "1$-",  "-1 $",  "-$ 1", "1 $-", "$ 1-",
                                                    "$ -1", "1- $", "($ 1)", "(1 $)"};
+  if (!std::isfinite(value)) return NonFiniteText(value);
   TNumberLayout layout{settings.currencyDecimals, TNumberLayout::kGroupThousands};
   std::string text = FormatNumber(value, layout, settings);
   bool negative = text.front() == '-';

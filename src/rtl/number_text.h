@@ -26,6 +26,8 @@ inline constexpr int kMaxLayoutDecimals = 255;
 // The number in the layout with the settings' separators. The value is first taken to 15
 // significant digits, then rounded half away from zero at the last printed place; a minus is
 // written only when a printed digit is not zero. `decimals` must lie in 0..kMaxLayoutDecimals.
+// Values without digits print as the floating-point text writes them: "NAN", "INF", "-INF"
+// (FormatCurrency too, without symbol or pattern).
 std::string FormatNumber(double value, const TNumberLayout& layout,
                          const TFormatSettings& settings);
 

@@ -601,6 +601,8 @@ bool TryIsoTextToDateTime(std::string_view text, TDateTime& dateTime) {
       !ReadField(text, pos, 2, day)) {
     return false;
   }
+  int64_t millisecond = 0;
+  int zoneMinutes = 0;
   if (pos < text.size()) {
     if (text[pos] != ' ' && text[pos] != 'T') return false;
     ++pos;
@@ -608,8 +610,32 @@ bool TryIsoTextToDateTime(std::string_view text, TDateTime& dateTime) {
         !ReadField(text, pos, 2, minute)) {
       return false;
     }
-    if (pos < text.size() && (!ReadSeparator(text, pos, ':') || !ReadField(text, pos, 2, second))) {
-      return false;
+    if (pos < text.size() && text[pos] == ':') {
+      if (!ReadSeparator(text, pos, ':') || !ReadField(text, pos, 2, second)) return false;
+      // Fractional seconds, as SQLite writes them: rounded to the millisecond.
+      if (pos < text.size() && text[pos] == '.') {
+        ++pos;
+        const size_t start = pos;
+        double fraction = 0, scale = 0.1;
+        for (; pos < text.size() && IsDigit(text[pos]) && pos - start < 9; ++pos, scale /= 10) {
+          fraction += (text[pos] - '0') * scale;
+        }
+        if (pos == start) return false;
+        millisecond = static_cast<int64_t>(std::llround(fraction * 1000));
+      }
+    }
+    // A zone suffix: "Z", or "+HH:MM" / "-HH:MM" ahead of UTC, which the value is moved to.
+    if (pos < text.size() && text[pos] == 'Z') {
+      ++pos;
+    } else if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+      const int sign = text[pos++] == '-' ? -1 : 1;
+      int zoneHour = 0, zoneMinute = 0;
+      if (!ReadField(text, pos, 2, zoneHour) || zoneHour > 14) return false;
+      if (pos < text.size() && text[pos] == ':') ++pos;
+      if (pos < text.size() && (!ReadField(text, pos, 2, zoneMinute) || zoneMinute > 59)) {
+        return false;
+      }
+      zoneMinutes = sign * (zoneHour * 60 + zoneMinute);
     }
     if (pos != text.size()) return false;
   }
@@ -617,6 +643,13 @@ bool TryIsoTextToDateTime(std::string_view text, TDateTime& dateTime) {
   if (!TryEncodeDate(year, month, day, date) || !TryEncodeTime(hour, minute, second, 0, time)) {
     return false;
   }
+  constexpr int64_t kMsPerDay = 86400000;
+  int64_t ms = ((hour * 60 + minute - zoneMinutes) * 60 + second) * int64_t{1000} + millisecond;
+  // A zone or a rounded fraction may carry the time of day into the day before or after.
+  const int64_t carry = ms >= 0 ? ms / kMsPerDay : -((-ms + kMsPerDay - 1) / kMsPerDay);
+  ms -= carry * kMsPerDay;
+  date = static_cast<double>(static_cast<int64_t>(date) + carry);
+  time = static_cast<double>(ms) / kMsPerDay;
   dateTime = date < 0 ? date - time : date + time;
   return true;
 }

@@ -388,7 +388,7 @@ class Tokenizer {
     return result;
   }
 
-  char CharacterCode() {
+  std::string CharacterCode() {
     const bool hex = Peek() == '$';
     if (hex) ++pos_;
     uint32_t code = 0;
@@ -401,7 +401,7 @@ class Tokenizer {
       if (code > 0x10FFFF) ParseError(line_, "Invalid character code");
     }
     if (digits == 0) ParseError(line_, "Invalid character code");
-    return code <= 0xFF ? static_cast<char>(code) : CodePointToAnsi(code);
+    return code <= 0xFF ? std::string(1, static_cast<char>(code)) : CodePointToAnsi(code);
   }
 
   void ReadNumber(Token& token) {

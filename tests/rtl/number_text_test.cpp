@@ -1,5 +1,7 @@
 #include "rtl/number_text.h"
 
+#include <limits>
+
 #include <gtest/gtest.h>
 
 namespace qr2vor {
@@ -51,6 +53,17 @@ TEST(NumberTextTest, ScientificLayout) {
   };
   for (const auto& row : rows) {
     EXPECT_EQ(FormatNumber(row.value, row.layout, TFormatSettings{}), row.expected) << row.expected;
+  }
+}
+
+TEST(NumberTextTest, ValuesWithoutDigitsPrintTheirWords) {
+  const double infinity = std::numeric_limits<double>::infinity();
+  const std::pair<double, const char*> rows[] = {
+      {infinity, "INF"}, {-infinity, "-INF"}, {std::numeric_limits<double>::quiet_NaN(), "NAN"}};
+  for (const auto& [value, expected] : rows) {
+    EXPECT_EQ(FormatNumber(value, {2, kGroup}, TFormatSettings{}), expected);
+    EXPECT_EQ(FormatNumber(value, {kMaxLayoutDecimals, kPlain, kSci}, German()), expected);
+    EXPECT_EQ(FormatCurrency(value, TFormatSettings{}), expected);
   }
 }
 

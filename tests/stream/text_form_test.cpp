@@ -45,7 +45,7 @@ std::string Parse(std::string_view text) {
 
 class TextFormTest : public ::testing::Test {
  protected:
-  void SetUp() override { SetAnsiCodePage(TCodePage::cp1252); }
+  void SetUp() override { SetProcessCodePage(1252); }
 };
 
 struct ValueRow {

@@ -18,6 +18,7 @@
 #include "expr/format_mask.h"
 #include "platform/data/tables.h"
 #include "platform/ui/console_ui.h"
+#include "rtl/codepage.h"
 #include "rtl/exceptions.h"
 #include "rtl/number_text.h"
 #include "rtl/streams.h"
@@ -279,6 +280,10 @@ std::string Usage() {
                          command.summary);
   }
   usage += "\nOptions:\n";
+  usage +=
+      fmt::format("  {:<32}{}\n", "--codepage N",
+                  fmt::format("the code page of text, N a Windows number (default {}; also {})",
+                              kDefaultCodePage, kCodePageVariable));
   usage += fmt::format("  {:<32}{}\n", "--help", "show this help");
   usage += fmt::format("  {:<32}{}\n", "--version", "show the version");
   return usage;
@@ -289,7 +294,30 @@ int UsageError(std::string_view problem) {
   return kExitUsage;
 }
 
-int Main(const std::vector<std::string>& arguments) {
+// Takes "--codepage N" out of the arguments, wherever it stands, after QR2VOR_CODEPAGE.
+int ApplyCodePage(std::vector<std::string>& arguments) {
+  try {
+    SetProcessCodePageFromEnvironment();
+  } catch (const Exception& e) {
+    fmt::print(stderr, "qr2vor: {}\n", e.Message());
+    return kExitUsage;
+  }
+  for (auto it = arguments.begin(); it != arguments.end(); ++it) {
+    if (*it != "--codepage") continue;
+    int codePage = 0;
+    if (it + 1 == arguments.end() || !ParseCodePage(*(it + 1), codePage)) {
+      return UsageError(
+          "--codepage expects a code page number: 874, 932, 936, 949, 950 or 1250 to 1258");
+    }
+    SetProcessCodePage(codePage);
+    arguments.erase(it, it + 2);
+    break;
+  }
+  return kExitSuccess;
+}
+
+int Main(std::vector<std::string> arguments) {
+  if (const int result = ApplyCodePage(arguments); result != kExitSuccess) return result;
   if (arguments.empty()) return UsageError("no command given");
   const std::string& name = arguments[0];
   if (name == "--help" || name == "-h") {

@@ -82,7 +82,9 @@ bool TryParseFieldValue(std::string_view text, TFieldType dataType, Variant& val
     }
     case ftTime: {
       TDateTime time = 0;
-      if (text.size() != 5 && text.size() != 8) return false;
+      const bool fraction = text.size() > 9 && text[8] == '.' &&
+                            text.find_first_not_of("0123456789", 9) == std::string_view::npos;
+      if (text.size() != 5 && text.size() != 8 && !fraction) return false;
       if (!TryIsoTextToDateTime("1899-12-30 " + std::string(text), time)) return false;
       value = Variant::FromDate(time);
       return true;
