@@ -4,6 +4,7 @@
 
 #include "platform/gfx/emf_player.h"
 #include "platform/gfx/raster_image.h"
+#include "rtl/codepage.h"
 
 namespace qr2vor {
 
@@ -18,7 +19,13 @@ TCanvas::~TCanvas() = default;
 
 TScaledFont& TCanvas::ScaledFont() const { return TFontEngine::Instance().Get(font_); }
 
-int32_t TCanvas::TextWidth(std::string_view text) const { return ScaledFont().TextWidth(text); }
+std::u16string TCanvas::Characters(std::string_view text) const {
+  return CodePageToUtf16(text, CharsetCodePage(font_.Charset()));
+}
+
+int32_t TCanvas::TextWidth(std::string_view text) const {
+  return ScaledFont().TextWidth(Characters(text));
+}
 
 int32_t TCanvas::TextHeight(std::string_view) const { return FontMetrics().Height; }
 

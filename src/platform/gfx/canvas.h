@@ -60,6 +60,10 @@ class TCanvas {
   const TPen& Pen() const { return pen_; }
   const TBrush& Brush() const { return brush_; }
 
+  // The text as the current font reads it: its bytes decoded by the code page of the font's
+  // character set (the process code page for DEFAULT_CHARSET and ANSI_CHARSET).
+  std::u16string Characters(std::string_view text) const;
+
   // Measuring, in the current font.
   TScaledFont& ScaledFont() const;
   const TFontMetrics& FontMetrics() const { return ScaledFont().Metrics(); }
@@ -90,9 +94,9 @@ class TCanvas {
   void TextOutAngle(int32_t x, int32_t y, int32_t escapement, std::string_view text) {
     DoTextOut(x, y, text, escapement);
   }
-  // Text whose characters stand at the given advances (pixels from one character to the next, as
-  // a metafile records them) rather than at the font's own; characters past the end of
-  // `advances` take the font's.
+  // Text whose characters stand at the given advances (pixels from one character to the next, one
+  // per UTF-16 unit of Characters(text), as a metafile records them) rather than at the font's
+  // own; characters past the end of `advances` take the font's.
   void TextOutAdvances(int32_t x, int32_t y, int32_t escapement, std::string_view text,
                        std::span<const int32_t> advances) {
     DoTextOutAdvances(x, y, text, escapement, advances);

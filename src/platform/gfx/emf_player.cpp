@@ -257,8 +257,8 @@ class TPlayer {
   }
 
   void TextOut(const TEmfRecord& r) {
-    const TEmfText text = ReadTextOut(r);
     const TEmfLogFont& logFont = state_.font.font;
+    const TEmfText text = ReadTextOut(r, CharsetCodePage(logFont.Charset));
     TFont& font = canvas_.Font();
     font.SetName(logFont.FaceName.empty() ? "Arial" : logFont.FaceName);
     font.SetHeight(logFont.Height == 0 ? -13 : Size(logFont.Height));

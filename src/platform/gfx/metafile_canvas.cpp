@@ -9,7 +9,6 @@
 
 #include "platform/gfx/byte_reader.h"
 #include "platform/gfx/raster_image.h"
-#include "rtl/codepage.h"
 
 namespace qr2vor {
 
@@ -39,14 +38,6 @@ U_RECTL RectL(int32_t left, int32_t top, int32_t right, int32_t bottom) {
 U_RECTL Bounds(const TRect& rect) {
   return RectL(std::min(rect.Left, rect.Right), std::min(rect.Top, rect.Bottom),
                std::max(rect.Left, rect.Right) - 1, std::max(rect.Top, rect.Bottom) - 1);
-}
-
-std::u16string ToUtf16(std::string_view text) {
-  std::u16string result;
-  result.reserve(text.size());
-  for (char c : text)
-    result += static_cast<char16_t>(AnsiToCodePoint(static_cast<unsigned char>(c)));
-  return result;
 }
 
 }  // namespace
@@ -158,7 +149,7 @@ void TMetafileCanvas::SelectFont(int32_t escapement) {
   const std::string key = fmt::format("font {} {} {} {} {} {}", font.Name(), font.Height(), style,
                                       font.Charset(), static_cast<int>(font.Pitch()), escapement);
   SelectObject(&TState::font, ObjectHandle(key, [&](uint32_t handle) {
-    std::u16string face = ToUtf16(font.Name().substr(0, U_LF_FACESIZE - 1));
+    std::u16string face = Characters(font.Name()).substr(0, U_LF_FACESIZE - 1);
     face.resize(U_LF_FACESIZE, u'\0');
     const uint8_t pitch = font.Pitch() == fpFixed      ? U_FIXED_PITCH
                           : font.Pitch() == fpVariable ? U_VARIABLE_PITCH
@@ -253,12 +244,14 @@ void TMetafileCanvas::DoTextOutAdvances(int32_t x, int32_t y, std::string_view t
     state_.backColor = ColorKey(Brush().Color());
   }
   const TScaledFont& font = ScaledFont();
+  // Wide text in Unicode, whatever the font's code page, with one advance per UTF-16 unit.
+  std::u16string wide = Characters(text);
+  const std::vector<int32_t> measured = font.Advances(wide);
   std::vector<uint32_t> advances;
-  advances.reserve(text.size());
+  advances.reserve(wide.size());
   int32_t width = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const int32_t advance =
-        i < given.size() ? given[i] : font.CharWidth(static_cast<unsigned char>(text[i]));
+  for (size_t i = 0; i < wide.size(); ++i) {
+    const int32_t advance = i < given.size() ? given[i] : measured[i];
     advances.push_back(static_cast<uint32_t>(advance));
     width += advance;
   }
@@ -281,7 +274,6 @@ void TMetafileCanvas::DoTextOutAdvances(int32_t x, int32_t y, std::string_view t
     cell = TRect{static_cast<int32_t>(std::floor(minX)), static_cast<int32_t>(std::floor(minY)),
                  static_cast<int32_t>(std::ceil(maxX)), static_cast<int32_t>(std::ceil(maxY))};
   }
-  std::u16string wide = ToUtf16(text);
   char* emrText = emrtext_set(U_POINTL{x, y}, static_cast<U_NUM_STR>(wide.size()), 2, wide.data(),
                               0, Bounds(cell), advances.data());
   if (emrText == nullptr) FailWrite();

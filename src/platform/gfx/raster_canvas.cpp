@@ -205,15 +205,17 @@ void TRasterCanvas::DoTextOutAdvances(int32_t x, int32_t y, std::string_view tex
   if (text.empty()) return;
   const TScaledFont& font = ScaledFont();
   const TFontMetrics& metrics = font.Metrics();
+  const std::u16string characters = Characters(text);
   std::vector<cairo_glyph_t> glyphs;
-  glyphs.reserve(text.size());
+  glyphs.reserve(characters.size());
   int32_t width = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const auto code = static_cast<unsigned char>(text[i]);
-    glyphs.push_back(cairo_glyph_t{font.GlyphIndex(code), static_cast<double>(width),
+  size_t unit = 0;
+  ForEachCodePoint(characters, [&](char32_t c, size_t units) {
+    glyphs.push_back(cairo_glyph_t{font.GlyphIndex(c), static_cast<double>(width),
                                    static_cast<double>(metrics.Ascent)});
-    width += i < advances.size() ? advances[i] : font.CharWidth(code);
-  }
+    for (size_t i = 0; i < units; ++i, ++unit)
+      width += unit < advances.size() ? advances[unit] : (i == 0 ? font.CharWidth(c) : 0);
+  });
   cairo_save(cr_);
   cairo_translate(cr_, x, y);
   if (escapement != 0) cairo_rotate(cr_, -escapement * std::numbers::pi / 1800.0);
