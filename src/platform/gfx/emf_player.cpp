@@ -1,5 +1,6 @@
 #include "platform/gfx/emf_player.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <map>
@@ -11,6 +12,9 @@
 namespace qr2vor {
 
 namespace {
+
+// How far from its start text may reach, in pixels.
+constexpr double kMaxTextReach = 1 << 24;
 
 // Stock objects are 0x80000000 plus their index.
 constexpr uint32_t kStockFlag = 0x80000000;
@@ -280,7 +284,9 @@ class TPlayer {
     int32_t placed = 0;
     for (int32_t advance : text.Advances) {
       recorded += advance;
-      const auto next = static_cast<int32_t>(std::lround(static_cast<double>(recorded) * scaleX_));
+      // Positions stay within reach of any page, whatever a damaged record says.
+      const auto next = static_cast<int32_t>(std::lround(
+          std::clamp(static_cast<double>(recorded) * scaleX_, -kMaxTextReach, kMaxTextReach)));
       advances.push_back(next - placed);
       placed = next;
     }

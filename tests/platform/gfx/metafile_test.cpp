@@ -386,6 +386,17 @@ TEST(WmfWriterTest, ConvertsThePageRecordByRecord) {
   EXPECT_EQ(metafile.Height(), 100);
 }
 
+TEST(WmfWriterTest, TextIsInTheCodePageOfTheSelectedFont) {
+  TMetafileCanvas canvas(100, 50);
+  canvas.Font().SetCharset(RUSSIAN_CHARSET);
+  canvas.TextOut(0, 0, "\xCF\xF0\xE8");  // "При" in Windows-1251
+  canvas.Font().SetCharset(GB2312_CHARSET);
+  canvas.TextOut(0, 20, "\xD6\xD0");  // "中" in code page 936
+  const std::string wmf = EmfToWmf(canvas.Finish());
+  EXPECT_NE(wmf.find("\xCF\xF0\xE8"), std::string::npos);
+  EXPECT_NE(wmf.find("\xD6\xD0"), std::string::npos);
+}
+
 TEST(WmfWriterTest, CoordinatesBeyondSixteenBitsFail) {
   TMetafileCanvas canvas(100, 100);
   canvas.MoveTo(0, 0);
