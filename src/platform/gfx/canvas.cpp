@@ -20,6 +20,9 @@ TCanvas::~TCanvas() = default;
 TScaledFont& TCanvas::ScaledFont() const { return TFontEngine::Instance().Get(font_); }
 
 std::u16string TCanvas::Characters(std::string_view text) const {
+  // ASCII reads alike in every code page: the common case skips the conversion.
+  if (std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; }))
+    return std::u16string(text.begin(), text.end());
   return CodePageToUtf16(text, CharsetCodePage(font_.Charset()));
 }
 
