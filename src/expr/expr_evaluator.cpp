@@ -154,6 +154,7 @@ std::string ExprValueText(const Variant& value) {
     case varEmpty:
     case varNull:
       return {};
+    case varInteger:
     case varDouble:
     case varCurrency:
     case varDate:

@@ -112,7 +112,8 @@ class MaskFormatter {
       mask_ = working_;
     }
     if (mask_ == "@N ") {
-      return qr2vor::FormatNumber(number, {2, TNumberLayout::kGroupThousands}, settings_);
+      return WithSign(number,
+                      qr2vor::FormatNumber(number, {2, TNumberLayout::kGroupThousands}, settings_));
     }
     if (mask_ == "@N @CT ") return FormatCurrency(number, settings_);
 
@@ -125,9 +126,17 @@ class MaskFormatter {
       layout.grouping = TNumberLayout::kGroupThousands;
     }
     if (Has("NS ")) layout.notation = TNumberLayout::kScientific;
-    std::string text = qr2vor::FormatNumber(RoundToStep(number), layout, settings_);
+    const double rounded = RoundToStep(number);
+    std::string text = WithSign(rounded, qr2vor::FormatNumber(rounded, layout, settings_));
     if (Has("@NL") && width_ > 0) text = PadWithZeros(text);
     return Has("@CT ") ? PlaceCurrency(text) : text;
+  }
+
+  // Negative numbers print with a leading minus even when their digits round to zero ("-0.00"),
+  // so that a small loss never reads as nothing.
+  static std::string WithSign(double number, std::string text) {
+    if (number < 0 && (text.empty() || text.front() != '-')) text.insert(0, 1, '-');
+    return text;
   }
 
   // round(x / r) × r, halves to even, with r from "@NR" read with the current decimal separator.
@@ -138,8 +147,9 @@ class MaskFormatter {
       if (!TryStrToFloat(*argument, step, settings_)) step = 1;
     }
     if (step == 0) Fail();
+    // The quotient must fit a 64-bit signed integer; beyond that the value stays as it was.
     double quotient = std::nearbyint(number / step);
-    if (!(quotient >= -2147483648.0 && quotient <= 2147483647.0)) Fail();
+    if (!(quotient >= -0x1p63 && quotient < 0x1p63)) Fail();
     return quotient * step;
   }
 

@@ -188,7 +188,8 @@ std::string FormatDateTime(std::string_view pattern, TDateTime dateTime,
   DateTimeParts parts{};
   DecodeDate(dateTime, parts.year, parts.month, parts.day);
   DecodeTime(dateTime, parts.hour, parts.minute, parts.second, parts.millisecond);
-  auto day = static_cast<int64_t>(std::trunc(dateTime));
+  // The weekday of the decoded date: a time that rounds up to midnight has moved it on.
+  auto day = static_cast<int64_t>(EncodeDate(parts.year, parts.month, parts.day));
   parts.dayOfWeek = static_cast<int>(((day + 6) % 7 + 7) % 7);
   DateTimeWriter writer(parts, settings);
   writer.Write(pattern, 0);

@@ -249,13 +249,13 @@ std::string TReader::ReadString() {
     case vaLString:
       return ReadLongString(ReadLength());
     case vaUTF8String:
-      return Utf8ToAnsi(ReadLongString(ReadLength()));
+      return Utf8ToCodePage(ReadLongString(ReadLength()), codePage_, &lostCharacters_);
     case vaWString: {
       const uint64_t units = ReadUInt32();
       if (static_cast<int64_t>(units * 2) > RemainingBytes()) throw EReadError(msg::kStreamRead);
       std::u16string text(units, u'\0');
       for (char16_t& unit : text) unit = static_cast<char16_t>(ReadUInt16());
-      return Utf16ToAnsi(text);
+      return Utf16ToCodePage(text, codePage_, &lostCharacters_);
     }
     default:
       PropValueError();

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "rtl/codepage.h"
 #include "rtl/collection.h"
 #include "rtl/component.h"
 #include "rtl/persistent.h"
@@ -62,6 +63,12 @@ class TReader : public TFiler, public TValueReader {
   TComponent* Parent() const { return parent_; }
   void SetOwner(TComponent* owner) { owner_ = owner; }
   void SetParent(TComponent* parent) { parent_ = parent; }
+
+  // UTF-8 and wide strings (of later form files) become bytes of this code page, the process
+  // code page unless set; characters it cannot hold become '?' and are counted.
+  int CodePage() const { return codePage_; }
+  void SetCodePage(int codePage) { codePage_ = codePage; }
+  size_t LostCharacters() const { return lostCharacters_; }
 
   // Values.
   void ReadSignature();
@@ -132,6 +139,8 @@ class TReader : public TFiler, public TValueReader {
   size_t bufPos_ = 0;
   size_t bufEnd_ = 0;
   int depth_ = 0;
+  int codePage_ = ProcessCodePage();
+  size_t lostCharacters_ = 0;
 
   TComponent* root_ = nullptr;
   TComponent* owner_ = nullptr;

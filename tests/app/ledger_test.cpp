@@ -223,3 +223,97 @@ TEST_F(LedgerTest, CorpusBatch) {
 
 }  // namespace
 }  // namespace qr2vor
+
+namespace qr2vor {
+namespace {
+
+using CodePageTest = ConvertFixture;
+
+// A report title with one label per font character set given; each label's caption is the
+// placeholder string 'PLACEHOLDER'.
+std::string LabelsForm(std::initializer_list<const char*> charsets) {
+  std::string labels;
+  int n = 0;
+  for (const char* charset : charsets) {
+    labels += fmt::format(
+        "      object Label{}: TQRLabel\n        Font.Charset = {}\n"
+        "        Caption = 'PLACEHOLDER'\n      end\n",
+        ++n, charset);
+  }
+  return FormWithReport("    object Title: TQRBand\n      BandType = rbTitle\n" + labels +
+                        "    end\n");
+}
+
+// The form file with its first placeholder caption replaced by a UTF-8 string value, as later
+// versions of the toolkit save text, and the resource header's size mended.
+std::string WithUtf8Caption(std::string form, const std::string& utf8) {
+  const std::string placeholder = std::string("\x06\x0BPLACEHOLDER", 13);
+  const size_t at = form.find(placeholder);
+  EXPECT_NE(at, std::string::npos);
+  std::string value = "\x14";
+  for (int i = 0; i < 4; ++i) value += static_cast<char>((utf8.size() >> (8 * i)) & 0xFF);
+  form.replace(at, placeholder.size(), value + utf8);
+  const size_t stream = form.find("TPF0");
+  const auto size = static_cast<uint32_t>(form.size() - stream);
+  for (int i = 0; i < 4; ++i) form[stream - 4 + i] = static_cast<char>((size >> (8 * i)) & 0xFF);
+  return form;
+}
+
+TEST_F(CodePageTest, LaterStringsReadIntoTheCodePageTheFontsName) {
+  // The folder's name is UTF-8 on the file system and stays so in the ledger.
+  const std::string folder = Path("EBT\u4ECB\u63A5");
+  std::filesystem::create_directories(folder);
+  const std::string chinese = "\u4E2D\u6587";  // "中文": D6 D0 CE C4 in code page 936
+  const struct {
+    const char* label;
+    std::initializer_list<const char*> charsets;
+    int codePage;
+    const char* caption;  // as the report file holds it
+    const char* shown;    // in the ledger
+    size_t lost;
+  } rows[] = {
+      {"one set",
+       {"GB2312_CHARSET", "ANSI_CHARSET", "DEFAULT_CHARSET"},
+       936,
+       "\xD6\xD0\xCE\xC4",
+       "\u4E2D\u6587",
+       0},
+      {"two sets", {"GB2312_CHARSET", "CHINESEBIG5_CHARSET"}, 1252, "??", "??", 2},
+      {"no set", {"DEFAULT_CHARSET"}, 1252, "??", "??", 2},
+  };
+  for (const auto& row : rows) {
+    const std::string source = folder + "/form.dfm";
+    const std::string destination = folder + "/report.vor";
+    SaveFileAtomically(source, WithUtf8Caption(TextToFormFile(LabelsForm(row.charsets)), chinese));
+    TFormLedger ledger;
+    ASSERT_EQ(Convert(source, destination, &ledger), TConvertOutcome::Converted) << row.label;
+    const std::string caption = row.caption;
+    EXPECT_NE(LoadFile(destination).find('\x06' + std::string(1, caption.size()) + caption),
+              std::string::npos)
+        << row.label;
+    const nlohmann::json json = nlohmann::json::parse(LedgerToJson({ledger}));
+    const nlohmann::json& form = json["forms"][0];
+    EXPECT_EQ(form["source"], source) << row.label;
+    EXPECT_EQ(form["destination"], destination) << row.label;
+    EXPECT_EQ(form["codePage"], row.codePage) << row.label;
+    EXPECT_EQ(form.value("charactersLost", size_t{0}), row.lost) << row.label;
+    EXPECT_EQ(form["bands"][0]["controls"][0]["became"]["displayName"], row.shown) << row.label;
+  }
+}
+
+TEST_F(CodePageTest, TheLedgerDecodesByTheFormsCharacterSet) {
+  // "При" in Windows-1251 under a Russian font.
+  const std::string text = FormWithReport(
+      "    object Title: TQRBand\n      BandType = rbTitle\n"
+      "      object Label1: TQRLabel\n        Font.Charset = RUSSIAN_CHARSET\n"
+      "        Caption = #207#240#232\n      end\n    end\n");
+  TFormLedger ledger;
+  ASSERT_EQ(Convert(BinaryForm(text), Path("report.vor"), &ledger), TConvertOutcome::Converted);
+  const nlohmann::json json = nlohmann::json::parse(LedgerToJson({ledger}));
+  EXPECT_EQ(json["forms"][0]["codePage"], 1251);
+  EXPECT_EQ(json["forms"][0]["bands"][0]["controls"][0]["became"]["displayName"],
+            "\u041F\u0440\u0438");
+}
+
+}  // namespace
+}  // namespace qr2vor

@@ -233,6 +233,17 @@ TEST_F(ExprEvaluatorTest, EvaluateAndAccumulate) {
   }
 }
 
+TEST(ExprValueTextTest, IntegersAreFloatingPointTextOfFifteenDigits) {
+  const std::pair<int64_t, const char*> rows[] = {
+      {0, "0"},
+      {-42, "-42"},
+      {999999999999999, "999999999999999"},
+      {1234567890123456789, "1.23456789012346E+18"},
+      {-1234567890123456, "-1.23456789012346E+15"},
+  };
+  for (const auto& [value, expected] : rows) EXPECT_EQ(ExprValueText(Variant(value)), expected);
+}
+
 TEST_F(ExprEvaluatorTest, IsPlainField) {
   const std::pair<const char*, bool> rows[] = {
       {"x", true},      {"[Order Date]", true}, {"Customers.City", true}, {"(x)", true},

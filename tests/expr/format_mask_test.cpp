@@ -48,6 +48,7 @@ TEST(FormatByMaskTest, DefaultNumberAndCurrencyForms) {
   ExpectRows({
       {"1234.5", "@N ", 0, "1,234.50"},
       {"-1234.5", "@N ", 0, "-1,234.50"},
+      {"-0.001", "@N ", 0, "-0.00"},
       {" 2 ", "@N ", 0, "2.00"},
       {"abc", "@N ", 0, "0.00"},
       {"", "@N ", 0, "0.00"},
@@ -86,6 +87,15 @@ TEST(FormatByMaskTest, NumberPatterns) {
       {"1.5", "@N @ND", 0, "2.00"},
       {"1.5", "@N @NDx @NR0.5 ", 0, "1.50"},
       {"1234", "@N @ND0 @NR100 ", 0, "1200"},
+      // Quotients beyond 32 bits: totals above 21 474 836.47 with a cent step.
+      {"21474836.475", "@N @ND2 @NR0.01 ", 0, "21474836.48"},
+      {"61898881.4", "@N @ND2 @NR0.01 ", 0, "61898881.40"},
+      {"1000000000000000", "@N @ND2 @NR0.01 ", 0, "1000000000000000.00"},
+      {"-3000000000", "@N @ND0 ", 0, "-3000000000"},
+      // A negative that prints as zero keeps its minus; a step that rounds it to zero does not.
+      {"-0.001", "@N @ND2 @NR0.001 ", 0, "-0.00"},
+      {"-0.001", "@N @ND2 @NR0.01 ", 0, "0.00"},
+      {"-0.001", "@N @ND2 @NR0.001 @NL ", 6, "-000.00"},
   });
 }
 
@@ -116,7 +126,8 @@ TEST(FormatByMaskTest, CurrencyPlacement) {
 TEST(FormatByMaskTest, NumberFailuresKeepTheValue) {
   ExpectRows({
       {"5", "@N @NR0 ", 0, "5"},
-      {"3000000000", "@N @ND0 ", 0, "3000000000"},
+      {"1e17", "@N @ND2 @NR0.01 ", 0, "1e17"},
+      {"-1e19", "@N @ND0 ", 0, "-1e19"},
       {"1", "@N @NR1e-300 ", 0, "1"},
       {"1", "@N @ND256 ", 0, "1"},
       {"1", "@N @ND1000000000 ", 0, "1"},
@@ -150,6 +161,9 @@ TEST(FormatByMaskTest, Times) {
       {"36526.75", "@T @TL ", 0, "6:00:00 PM"},
       {"36526.75", "@D @T ", 0, "01/01/2000 18:00:00"},
       {"36526.75", "@D @DS @T @TS ", 0, "1/1/2000 6:00 PM"},
+      // A time that rounds up to midnight moves the date and its weekday on together.
+      {"36526.9999999999", "@D @DW1 @T ", 0, "Sunday 02/01/2000 00:00:00"},
+      {"36526.9999999999", "@D @DW0 @DV, @DO9 ", 0, "Sun,"},
   });
 }
 

@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "bytes.h"
+#include "rtl/codepage.h"
 #include "rtl/exceptions.h"
 #include "stream/registry.h"
 #include "stream/writer.h"
@@ -31,15 +32,18 @@ class ReaderTest : public ::testing::Test {
 
   // Reads `bytes` (a stream after "TPF0") into a fresh root; the error hook records messages
   // and handles them when `handle` is set.
-  std::unique_ptr<TTestComponent> Read(const Bytes& bytes, bool handle = false) {
+  std::unique_ptr<TTestComponent> Read(const Bytes& bytes, bool handle = false,
+                                       int codePage = kDefaultCodePage) {
     TMemoryStream stream("TPF0" + bytes);
     auto root = std::make_unique<test::TTestForm>(nullptr);
     TReader reader(stream);
+    reader.SetCodePage(codePage);
     reader.OnError = [&](TReader&, const std::string& message, bool& handled) {
       errors.push_back(message);
       handled = handle;
     };
     reader.ReadRootComponent(root.get());
+    lostCharacters = reader.LostCharacters();
     return root;
   }
   // The message of the exception reading `bytes` raises.
@@ -53,6 +57,7 @@ class ReaderTest : public ::testing::Test {
   }
 
   std::vector<std::string> errors;
+  size_t lostCharacters = 0;
 };
 
 TEST_F(ReaderTest, EveryPropertyKindFromItsTags) {
@@ -114,6 +119,29 @@ TEST_F(ReaderTest, LaterTagsReadIntoTheirProperties) {
   // A 64-bit integer that does not fit an integer property is a bad value.
   Read(Record("TTestForm", "", Prop("Count", B({19, 0, 0, 0, 0, 1, 0, 0, 0}))), true);
   EXPECT_EQ(errors.back(), "Error reading TTestForm.Count: Invalid property value");
+}
+
+TEST_F(ReaderTest, LaterStringsConvertIntoTheReadersCodePage) {
+  // UTF-8 "Cé€中" and UTF-16 "a", Cyrillic Zhe, euro.
+  const Bytes props =
+      Prop("Caption", B({20, 9, 0, 0, 0, 'C', 0xC3, 0xA9, 0xE2, 0x82, 0xAC, 0xE4, 0xB8, 0xAD})) +
+      Prop("Part.Label", B({18, 3, 0, 0, 0, 'a', 0, 0x16, 0x04, 0xAC, 0x20}));
+  const struct {
+    int codePage;
+    const char* caption;
+    const char* label;
+    size_t lost;
+  } rows[] = {
+      {1252, "C\xE9\x80?", "a?\x80", 2},
+      {1251, "C?\x88?", "a\xC6\x88", 2},
+      {936, "C\xA8\xA6\x80\xD6\xD0", "a\xA7\xA8\x80", 0},
+  };
+  for (const auto& row : rows) {
+    const auto root = Read(Record("TTestForm", "", props), false, row.codePage);
+    EXPECT_EQ(root->caption, row.caption) << row.codePage;
+    EXPECT_EQ(root->Part()->label, row.label) << row.codePage;
+    EXPECT_EQ(lostCharacters, row.lost) << row.codePage;
+  }
 }
 
 TEST_F(ReaderTest, PrefixesAndChildPositions) {

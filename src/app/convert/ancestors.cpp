@@ -226,7 +226,8 @@ std::string TSourceTree::PickForm(const std::string& className, const std::strin
       const size_t sharedRight = SharedFolders(fs::path(right).parent_path(), folder);
       if (sharedLeft != sharedRight) return sharedLeft > sharedRight;
       const auto depth = [](const std::string& path) {
-        return std::distance(fs::path(path).begin(), fs::path(path).end());
+        const fs::path parts(path);
+        return std::distance(parts.begin(), parts.end());
       };
       if (depth(left) != depth(right)) return depth(left) < depth(right);
       return left < right;

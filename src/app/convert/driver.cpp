@@ -71,6 +71,8 @@ struct FormReadLog {
   ReadLog errors;
   // Inherited objects made afresh from their class, as "Name: TClass".
   std::vector<std::string> withoutAncestor;
+  // Characters of UTF-8 and wide strings that the form's code page cannot hold.
+  size_t lostCharacters = 0;
 };
 
 // Steps 3 and 4: the resource header, then the component stream into `root` with both hooks
@@ -78,10 +80,11 @@ struct FormReadLog {
 // ancestor form is not at hand is made afresh from its class when that class is known, so that
 // what the form itself holds is not lost. The reader is freed before the caller frees the
 // stream.
-void ReadForm(TStream& stream, TComponent& root, FormReadLog& formLog) {
+void ReadForm(TStream& stream, TComponent& root, int codePage, FormReadLog& formLog) {
   ReadLog& log = formLog.errors;
   ReadResHeader(stream);
   TReader reader(stream, kFilerBufferSize);
+  reader.SetCodePage(codePage);
   reader.OnError = [&log](TReader&, const std::string& message, bool& handled) {
     handled = true;
     if (log.messages.size() < ReadLog::kMaxMessages) {
@@ -103,6 +106,7 @@ void ReadForm(TStream& stream, TComponent& root, FormReadLog& formLog) {
     formLog.withoutAncestor.push_back(name + ": " + type->Name());
   };
   reader.ReadRootComponent(&root);
+  formLog.lostCharacters += reader.LostCharacters();
 }
 
 // Step 6: the first TQuickRep the root owns, in creation order.
@@ -249,10 +253,20 @@ void RecordLeftBehind(const TComponent& owner, const TQuickRep* quickRep,
   }
 }
 
-TOutlineObject ReadOutline(const TFormOpener& open) {
+TOutlineObject ReadOutline(const TFormOpener& open, int codePage) {
   const std::unique_ptr<TStream> stream = open();
   ReadResHeader(*stream);
-  return ReadFormOutline(*stream);
+  return ReadFormOutline(*stream, codePage);
+}
+
+// Strings saved as UTF-8 or wide text are read into the code page the form's fonts name. A
+// stream too broken to outline is left for the reader to report.
+int TextCodePage(const TFormOpener& open) {
+  try {
+    return FormCodePage(ReadOutline(open, ProcessCodePage()));
+  } catch (const Exception&) {
+    return ProcessCodePage();
+  }
 }
 
 }  // namespace
@@ -278,14 +292,16 @@ TConversionDriver::Conversion TConversionDriver::ReadAndMap(const TFormOpener& o
                                                             TFormLedger* ledger) {
   const ContainerRegistration containers(options_.lookInside);
   Conversion conversion;
+  const int codePage = TextCodePage(open);
+  if (ledger != nullptr) ledger->codePage = codePage;
   // The ancestors, outermost first, then the form itself, all into the one root.
   const auto readChain = [&](TComponent& root, FormReadLog& log) {
     for (const std::string& ancestor : ancestors_) {
       TMemoryStream stream(LoadFormAsBinary(ancestor));
-      ReadForm(stream, root, log);
+      ReadForm(stream, root, codePage, log);
     }
     const std::unique_ptr<TStream> stream = open();
-    ReadForm(*stream, root, log);
+    ReadForm(*stream, root, codePage, log);
   };
   auto form = std::make_unique<TQRForm>(nullptr);
   FormReadLog log;
@@ -318,8 +334,9 @@ TConversionDriver::Conversion TConversionDriver::ReadAndMap(const TFormOpener& o
     ledger->readerSkipped = std::move(log.errors.messages);
     ledger->readerSkippedUncounted = log.errors.dropped;
     ledger->withoutAncestor = std::move(log.withoutAncestor);
+    ledger->lostCharacters = log.lostCharacters;
     ledger->ancestors = ancestors_;
-    const TOutlineObject outline = ReadOutline(open);
+    const TOutlineObject outline = ReadOutline(open, codePage);
     RecordUnregistered(outline, true, *ledger);
     RecordEventHandlers(outline, *ledger);
     if (quickRep != nullptr) {

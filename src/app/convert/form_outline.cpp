@@ -3,10 +3,15 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <optional>
 
 #include <fmt/format.h>
 
+#include "rtl/codepage.h"
+#include "rtl/constants.h"
 #include "rtl/exceptions.h"
+#include "rtl/number_text.h"
+#include "rtl/typinfo.h"
 #include "stream/format.h"
 #include "stream/reader.h"
 
@@ -16,7 +21,7 @@ namespace {
 
 class OutlineReader {
  public:
-  explicit OutlineReader(TStream& stream) : reader_(stream) {}
+  OutlineReader(TStream& stream, int codePage) : reader_(stream) { reader_.SetCodePage(codePage); }
 
   TOutlineObject Read() {
     reader_.ReadSignature();
@@ -167,7 +172,45 @@ bool StartsWithWord(std::string_view text, std::string_view prefix) {
 
 }  // namespace
 
-TOutlineObject ReadFormOutline(TStream& stream) { return OutlineReader(stream).Read(); }
+TOutlineObject ReadFormOutline(TStream& stream) {
+  return OutlineReader(stream, ProcessCodePage()).Read();
+}
+
+TOutlineObject ReadFormOutline(TStream& stream, int codePage) {
+  return OutlineReader(stream, codePage).Read();
+}
+
+int FormCodePage(const TOutlineObject& outline) {
+  std::optional<int> named;
+  bool agree = true;
+  outline.ForEach([&](const TOutlineObject& object) {
+    for (const TOutlineProperty& property : object.properties) {
+      const std::string_view name = property.name;
+      if (name.size() < 8 || !SameText(name.substr(name.size() - 8), ".Charset")) continue;
+      int32_t charset = -1;
+      if (property.isIdent) {
+        IdentToInt(CharsetIdents(), property.value, charset);
+      } else if (!TryStrToInt(property.value, charset)) {
+        continue;
+      }
+      if (charset < 0 || charset > 255) continue;
+      switch (charset) {
+        case ANSI_CHARSET:
+        case DEFAULT_CHARSET:
+        case SYMBOL_CHARSET:
+        case MAC_CHARSET:
+        case OEM_CHARSET:
+          continue;
+        default:
+          break;
+      }
+      const int codePage = CharsetCodePage(static_cast<TFontCharset>(charset));
+      if (!named) named = codePage;
+      agree = agree && *named == codePage;
+    }
+  });
+  return named && agree ? *named : ProcessCodePage();
+}
 
 bool IsEventHandlerReference(const TOutlineProperty& property) {
   if (!property.isIdent || property.name.find('.') != std::string::npos) return false;

@@ -39,6 +39,14 @@ struct TOutlineObject {
 // EReadError on a broken stream, as the reader does.
 TOutlineObject ReadFormOutline(TStream& stream);
 
+// Reads with strings of later form files (UTF-8, wide) converted into the given code page.
+TOutlineObject ReadFormOutline(TStream& stream, int codePage);
+
+// The code page of a form's text: that of its fonts' character set when the fonts that name one
+// name the same (DEFAULT_CHARSET and ANSI_CHARSET name none: they mean the process code page),
+// else the process code page.
+int FormCodePage(const TOutlineObject& outline);
+
 // Event properties are named On..., Before... or After... and hold a handler's name.
 bool IsEventHandlerReference(const TOutlineProperty& property);
 

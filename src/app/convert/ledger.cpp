@@ -10,7 +10,15 @@ namespace {
 
 using nlohmann::ordered_json;
 
-std::string Text(const std::string& ansi) { return AnsiToUtf8(ansi); }
+// The form's text is decoded by its code page; this is the one of the form being written.
+int formCodePage = kDefaultCodePage;
+
+std::string Text(const std::string& text) { return CodePageToUtf8(text, formCodePage); }
+
+// File paths and the messages that name them, as the system holds them: bytes of the file
+// system's names (UTF-8 here), never decoded from a code page. Bytes that are no UTF-8 become
+// U+FFFD when the JSON is written.
+const std::string& Raw(const std::string& bytes) { return bytes; }
 
 ordered_json BandJson(const TLedgerBand& band) {
   ordered_json controls = ordered_json::array();
@@ -28,10 +36,13 @@ ordered_json BandJson(const TLedgerBand& band) {
 }
 
 ordered_json FormJson(const TFormLedger& form) {
-  ordered_json json = {{"source", Text(form.source)},
-                       {"destination", Text(form.destination)},
-                       {"outcome", OutcomeName(form.outcome)}};
-  if (form.outcome == TConvertOutcome::Failed) json["message"] = Text(form.message);
+  formCodePage = form.codePage;
+  ordered_json json = {{"source", Raw(form.source)},
+                       {"destination", Raw(form.destination)},
+                       {"outcome", OutcomeName(form.outcome)},
+                       {"codePage", form.codePage}};
+  if (form.lostCharacters > 0) json["charactersLost"] = form.lostCharacters;
+  if (form.outcome == TConvertOutcome::Failed) json["message"] = Raw(form.message);
   if (!form.quickRep.empty()) {
     json["quickRep"] = Text(form.quickRep);
     json["rootIsReport"] = form.rootIsReport;
@@ -76,11 +87,11 @@ ordered_json FormJson(const TFormLedger& form) {
   for (const std::string& object : form.withoutAncestor) withoutAncestor.push_back(Text(object));
   if (!form.ancestors.empty()) {
     ordered_json& ancestors = json["ancestors"] = ordered_json::array();
-    for (const std::string& ancestor : form.ancestors) ancestors.push_back(Text(ancestor));
+    for (const std::string& ancestor : form.ancestors) ancestors.push_back(Raw(ancestor));
   }
   if (!form.ancestorNotes.empty()) {
     ordered_json& notes = json["ancestorNotes"] = ordered_json::array();
-    for (const std::string& note : form.ancestorNotes) notes.push_back(Text(note));
+    for (const std::string& note : form.ancestorNotes) notes.push_back(Raw(note));
   }
   ordered_json& skipped = json["readerSkipped"] = ordered_json::array();
   for (const std::string& message : form.readerSkipped) skipped.push_back(Text(message));
@@ -120,7 +131,7 @@ std::string LedgerToJson(const std::vector<TFormLedger>& forms) {
   const ordered_json json = {
       {"forms", std::move(list)},
       {"summary", {{"converted", counts[0]}, {"withoutReport", counts[1]}, {"failed", counts[2]}}}};
-  return json.dump(2) + "\n";
+  return json.dump(2, ' ', false, ordered_json::error_handler_t::replace) + "\n";
 }
 
 }  // namespace qr2vor

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/convert/form_outline.h"
+#include "rtl/codepage.h"
 
 namespace qr2vor {
 
@@ -64,8 +65,13 @@ struct TLedgerUnregistered {
 };
 
 struct TFormLedger {
+  // File paths as the file system holds them (bytes, never decoded from a code page).
   std::string source;
   std::string destination;
+  // The code page of the form's text, which the JSON decodes it by.
+  int codePage = ProcessCodePage();
+  // Characters of UTF-8 and wide strings that the code page could not hold (read as '?').
+  size_t lostCharacters = 0;
   TConvertOutcome outcome = TConvertOutcome::WithoutReport;
   // The failure's message when the conversion failed.
   std::string message;

@@ -4,6 +4,7 @@
 
 #include "platform/gfx/emf_player.h"
 #include "platform/gfx/raster_image.h"
+#include "rtl/codepage.h"
 
 namespace qr2vor {
 
@@ -18,7 +19,16 @@ TCanvas::~TCanvas() = default;
 
 TScaledFont& TCanvas::ScaledFont() const { return TFontEngine::Instance().Get(font_); }
 
-int32_t TCanvas::TextWidth(std::string_view text) const { return ScaledFont().TextWidth(text); }
+std::u16string TCanvas::Characters(std::string_view text) const {
+  // ASCII reads alike in every code page: the common case skips the conversion.
+  if (std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; }))
+    return std::u16string(text.begin(), text.end());
+  return CodePageToUtf16(text, CharsetCodePage(font_.Charset()));
+}
+
+int32_t TCanvas::TextWidth(std::string_view text) const {
+  return ScaledFont().TextWidth(Characters(text));
+}
 
 int32_t TCanvas::TextHeight(std::string_view) const { return FontMetrics().Height; }
 

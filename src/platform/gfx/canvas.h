@@ -7,6 +7,7 @@
 // primitives; everything else is written once here.
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -59,6 +60,10 @@ class TCanvas {
   const TPen& Pen() const { return pen_; }
   const TBrush& Brush() const { return brush_; }
 
+  // The text as the current font reads it: its bytes decoded by the code page of the font's
+  // character set (the process code page for DEFAULT_CHARSET and ANSI_CHARSET).
+  std::u16string Characters(std::string_view text) const;
+
   // Measuring, in the current font.
   TScaledFont& ScaledFont() const;
   const TFontMetrics& FontMetrics() const { return ScaledFont().Metrics(); }
@@ -88,6 +93,13 @@ class TCanvas {
   void TextOut(int32_t x, int32_t y, std::string_view text) { DoTextOut(x, y, text, 0); }
   void TextOutAngle(int32_t x, int32_t y, int32_t escapement, std::string_view text) {
     DoTextOut(x, y, text, escapement);
+  }
+  // Text whose characters stand at the given advances (pixels from one character to the next, one
+  // per UTF-16 unit of Characters(text), as a metafile records them) rather than at the font's
+  // own; characters past the end of `advances` take the font's.
+  void TextOutAdvances(int32_t x, int32_t y, int32_t escapement, std::string_view text,
+                       std::span<const int32_t> advances) {
+    DoTextOutAdvances(x, y, text, escapement, advances);
   }
   // The text layout function: lays `text` out in `rect` by DT_* flags (word break at blanks,
   // hard breaks at CR, LF and CR LF, tab expansion, the '&' prefix unless DT_NOPREFIX) and draws
@@ -123,6 +135,11 @@ class TCanvas {
   virtual void DoIntersectClipRect(const TRect& rect) = 0;
   virtual void DoSaveState() = 0;
   virtual void DoRestoreState() = 0;
+  // Surfaces that place glyphs themselves honour the advances; others draw at the font's own.
+  virtual void DoTextOutAdvances(int32_t x, int32_t y, std::string_view text, int32_t escapement,
+                                 std::span<const int32_t> /*advances*/) {
+    DoTextOut(x, y, text, escapement);
+  }
   // A move of the pen position, for surfaces that record it.
   virtual void DoMoveTo(TPoint) {}
 

@@ -79,7 +79,7 @@ bool TEmfEnumerator::Next(TEmfRecord& record) {
   return true;
 }
 
-TEmfText ReadTextOut(const TEmfRecord& record) {
+TEmfText ReadTextOut(const TEmfRecord& record, int codePage) {
   if (record.Type() != EMR_EXTTEXTOUTA && record.Type() != EMR_EXTTEXTOUTW) FailMetafile();
   TEmfText text;
   text.Bounds = record.Rect(8);
@@ -100,7 +100,7 @@ TEmfText ReadTextOut(const TEmfRecord& record) {
     for (uint32_t i = 0; i < count; ++i)
       wide += static_cast<char16_t>(static_cast<uint8_t>(bytes[2 * i]) |
                                     (static_cast<uint8_t>(bytes[2 * i + 1]) << 8));
-    text.Text = Utf16ToAnsi(wide);
+    text.Text = Utf16ToCodePage(wide, codePage);
   }
   if (dxOffset != 0 && Fits(dxOffset, uint64_t{count} * 4, record.Size())) {
     text.Advances.reserve(count);
@@ -128,7 +128,7 @@ TEmfLogFont ReadLogFont(const TEmfRecord& record) {
     if (c == 0) break;
     face += c;
   }
-  font.FaceName = Utf16ToAnsi(face);
+  font.FaceName = Utf16ToCodePage(face, CharsetCodePage(font.Charset));
   return font;
 }
 

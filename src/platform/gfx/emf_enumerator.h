@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/gfx/raster_image.h"
+#include "rtl/codepage.h"
 #include "rtl/graphics.h"
 
 namespace qr2vor {
@@ -102,8 +103,9 @@ class TEmfEnumerator {
   TEmfHeader header_;
 };
 
-// Text-out records (83, 84): reference point, options, bounds, text in the single-byte code page
-// (wide text converted) and the advances when present.
+// Text-out records (83, 84): reference point, options, bounds, text in a code page (wide text
+// converted; that of the selected font's character set is what a player wants) and the
+// advances when present (one per character of the record: per UTF-16 unit of wide text).
 struct TEmfText {
   int32_t X = 0;
   int32_t Y = 0;
@@ -112,7 +114,7 @@ struct TEmfText {
   std::string Text;
   std::vector<int32_t> Advances;
 };
-TEmfText ReadTextOut(const TEmfRecord& record);
+TEmfText ReadTextOut(const TEmfRecord& record, int codePage = ProcessCodePage());
 
 // The logical font of record 82.
 struct TEmfLogFont {
@@ -126,7 +128,7 @@ struct TEmfLogFont {
   bool StrikeOut = false;
   uint8_t Charset = 0;
   uint8_t PitchAndFamily = 0;
-  std::string FaceName;  // single-byte code page
+  std::string FaceName;  // in the code page of its character set
 };
 TEmfLogFont ReadLogFont(const TEmfRecord& record);
 

@@ -1,5 +1,6 @@
 #include "platform/gfx/emf_player.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <map>
@@ -11,6 +12,9 @@
 namespace qr2vor {
 
 namespace {
+
+// How far from its start text may reach, in pixels.
+constexpr double kMaxTextReach = 1 << 24;
 
 // Stock objects are 0x80000000 plus their index.
 constexpr uint32_t kStockFlag = 0x80000000;
@@ -53,10 +57,13 @@ struct TDeviceState {
 
 class TPlayer {
  public:
-  TPlayer(TCanvas& canvas, const TEmfHeader& header, const TRect& dest) : canvas_(canvas) {
+  TPlayer(TCanvas& canvas, const TEmfHeader& header, const TRect& dest)
+      : canvas_(canvas), penPos_(canvas.PenPos()) {
     font_.Assign(canvas.Font());
     pen_.Assign(canvas.Pen());
     brush_.Assign(canvas.Brush());
+    // Whatever clip the records set is undone by this state's restore when playing ends.
+    canvas_.SaveState();
     // The frame (0.01 mm) in device units is the source rectangle.
     const double unitsX = header.MillimetersWidth > 0
                               ? header.DeviceWidth / (header.MillimetersWidth * 100.0)
@@ -79,6 +86,8 @@ class TPlayer {
       saved_.pop_back();
       canvas_.RestoreState();
     }
+    canvas_.RestoreState();
+    if (canvas_.PenPos() != penPos_) canvas_.MoveTo(penPos_.X, penPos_.Y);
     canvas_.Font().Assign(font_);
     canvas_.Pen().Assign(pen_);
     canvas_.Brush().Assign(brush_);
@@ -252,8 +261,8 @@ class TPlayer {
   }
 
   void TextOut(const TEmfRecord& r) {
-    const TEmfText text = ReadTextOut(r);
     const TEmfLogFont& logFont = state_.font.font;
+    const TEmfText text = ReadTextOut(r, CharsetCodePage(logFont.Charset));
     TFont& font = canvas_.Font();
     font.SetName(logFont.FaceName.empty() ? "Arial" : logFont.FaceName);
     font.SetHeight(logFont.Height == 0 ? -13 : Size(logFont.Height));
@@ -267,21 +276,36 @@ class TPlayer {
     font.SetColor(state_.textColor);
     canvas_.Brush().SetStyle(state_.backMode == EMF_OPAQUE ? bsSolid : bsClear);
     canvas_.Brush().SetColor(state_.backColor);
+    // The recorded advances, scaled from the text's start without drift; without them the font
+    // measures.
+    std::vector<int32_t> advances;
+    advances.reserve(text.Advances.size());
+    int64_t recorded = 0;
+    int32_t placed = 0;
+    for (int32_t advance : text.Advances) {
+      recorded += advance;
+      // Positions stay within reach of any page, whatever a damaged record says.
+      const auto next = static_cast<int32_t>(std::lround(
+          std::clamp(static_cast<double>(recorded) * scaleX_, -kMaxTextReach, kMaxTextReach)));
+      advances.push_back(next - placed);
+      placed = next;
+    }
+    const int32_t width = advances.empty() ? canvas_.TextWidth(text.Text) : placed;
     int32_t x = X(text.X);
     int32_t y = Y(text.Y);
     if (logFont.Escapement == 0) {
       const uint32_t horizontal = state_.textAlign & EMF_TA_CENTER;
       if (horizontal == EMF_TA_CENTER)
-        x -= canvas_.TextWidth(text.Text) / 2;
+        x -= width / 2;
       else if (horizontal == EMF_TA_RIGHT)
-        x -= canvas_.TextWidth(text.Text);
+        x -= width;
       const uint32_t vertical = state_.textAlign & EMF_TA_BASELINE;
       if (vertical == EMF_TA_BASELINE)
         y -= canvas_.FontMetrics().Ascent;
       else if (vertical == EMF_TA_BOTTOM)
         y -= canvas_.FontMetrics().Height;
     }
-    canvas_.TextOutAngle(x, y, logFont.Escapement, text.Text);
+    canvas_.TextOutAdvances(x, y, logFont.Escapement, text.Text, advances);
   }
 
   void Bitmap(const TEmfRecord& r) {
@@ -312,6 +336,7 @@ class TPlayer {
   }
 
   TCanvas& canvas_;
+  TPoint penPos_;
   TFont font_;
   TPen pen_;
   TBrush brush_;

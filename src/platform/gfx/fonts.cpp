@@ -55,20 +55,42 @@ TScaledFont::TScaledFont(FT_FaceRec_* face, double emPixels, bool bold, bool ita
   if (post != nullptr && post->underlinePosition != 0)
     metrics_.UnderlinePosition = std::max(1, Round(-post->underlinePosition * scale));
 
-  for (int c = 0; c < 256; ++c) {
-    const char32_t codePoint = AnsiToCodePoint(static_cast<unsigned char>(c));
-    glyphs_[c] = FT_Get_Char_Index(face, codePoint);
-    if (FT_Load_Glyph(face, glyphs_[c], FT_LOAD_DEFAULT) == 0)
-      advances_[c] =
-          static_cast<int32_t>((face->glyph->advance.x + 32) >> 6) + (syntheticBold_ ? 1 : 0);
-  }
-  if (metrics_.AveCharWidth <= 0) metrics_.AveCharWidth = std::max(1, advances_['x']);
+  for (char32_t c = 0; c < latin_.size(); ++c) latin_[c] = LoadGlyph(c);
+  if (metrics_.AveCharWidth <= 0) metrics_.AveCharWidth = std::max(1, latin_['x'].advance);
 }
 
-int32_t TScaledFont::TextWidth(std::string_view text) const {
+TScaledFont::TGlyph TScaledFont::LoadGlyph(char32_t codePoint) const {
+  // The face is shared by all its sizes: this one is set again before the glyph loads.
+  FT_Set_Char_Size(face_, 0, static_cast<FT_F26Dot6>(std::lround(emPixels_ * 64)), 72, 72);
+  TGlyph glyph;
+  glyph.index = FT_Get_Char_Index(face_, codePoint);
+  if (FT_Load_Glyph(face_, glyph.index, FT_LOAD_DEFAULT) == 0)
+    glyph.advance =
+        static_cast<int32_t>((face_->glyph->advance.x + 32) >> 6) + (syntheticBold_ ? 1 : 0);
+  return glyph;
+}
+
+const TScaledFont::TGlyph& TScaledFont::Glyph(char32_t codePoint) const {
+  if (codePoint < latin_.size()) return latin_[codePoint];
+  auto found = others_.find(codePoint);
+  if (found != others_.end()) return found->second;
+  return others_.emplace(codePoint, LoadGlyph(codePoint)).first->second;
+}
+
+int32_t TScaledFont::TextWidth(std::u16string_view text) const {
   int32_t width = 0;
-  for (char c : text) width += advances_[static_cast<unsigned char>(c)];
+  ForEachCodePoint(text, [&](char32_t c, size_t) { width += CharWidth(c); });
   return width;
+}
+
+std::vector<int32_t> TScaledFont::Advances(std::u16string_view text) const {
+  std::vector<int32_t> advances;
+  advances.reserve(text.size());
+  ForEachCodePoint(text, [&](char32_t c, size_t units) {
+    advances.push_back(CharWidth(c));
+    if (units == 2) advances.push_back(0);
+  });
+  return advances;
 }
 
 TFontEngine& TFontEngine::Instance() {
@@ -121,17 +143,52 @@ std::string TFontEngine::SubstituteFamily(std::string_view name) {
   return std::string(name);
 }
 
-const TFontEngine::TResolvedFace& TFontEngine::Resolve(const std::string& lowerName,
-                                                       std::string_view name, bool bold,
-                                                       bool italic) {
-  auto key = std::make_tuple(lowerName, bold, italic);
-  if (auto found = resolved_.find(key); found != resolved_.end()) return found->second;
-  if (resolved_.size() >= kMaxCachedNames) resolved_.clear();
-  const std::string family = SubstituteFamily(name);
+std::string_view TFontEngine::CodePageLanguage(int codePage) {
+  switch (codePage) {
+    case 874:
+      return "th";
+    case 932:
+      return "ja";
+    case 936:
+      return "zh-cn";
+    case 949:
+      return "ko";
+    case 950:
+      return "zh-tw";
+    case 1250:
+      return "pl";
+    case 1251:
+      return "ru";
+    case 1253:
+      return "el";
+    case 1254:
+      return "tr";
+    case 1255:
+      return "he";
+    case 1256:
+      return "ar";
+    case 1257:
+      return "lt";
+    case 1258:
+      return "vi";
+    default:
+      return {};
+  }
+}
+
+namespace {
+
+// The best face for a family (empty: any) and a language (empty: any), or null.
+FcPattern* MatchFace(const std::string& family, const std::string& language, bool bold,
+                     bool italic) {
   FcPattern* pattern = FcPatternCreate();
-  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-  // A sans face stands behind every name fontconfig does not know.
-  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("Liberation Sans"));
+  if (!family.empty()) {
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+    // A sans face stands behind every name fontconfig does not know.
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("Liberation Sans"));
+  }
+  if (!language.empty())
+    FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>(language.c_str()));
   FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
   FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
   FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
@@ -140,7 +197,38 @@ const TFontEngine::TResolvedFace& TFontEngine::Resolve(const std::string& lowerN
   FcResult result = FcResultNoMatch;
   FcPattern* match = FcFontMatch(nullptr, pattern, &result);
   FcPatternDestroy(pattern);
+  return match;
+}
+
+bool WritesLanguage(FcPattern* face, const std::string& language) {
+  FcLangSet* languages = nullptr;
+  return FcPatternGetLangSet(face, FC_LANG, 0, &languages) == FcResultMatch &&
+         FcLangSetHasLang(languages, reinterpret_cast<const FcChar8*>(language.c_str())) !=
+             FcLangDifferentLang;
+}
+
+}  // namespace
+
+const TFontEngine::TResolvedFace& TFontEngine::Resolve(const std::string& lowerName,
+                                                       std::string_view name, bool bold,
+                                                       bool italic, std::string_view language) {
+  auto key = std::make_tuple(lowerName, bold, italic, std::string(language));
+  if (auto found = resolved_.find(key); found != resolved_.end()) return found->second;
+  if (resolved_.size() >= kMaxCachedNames) resolved_.clear();
+  const std::string family = SubstituteFamily(name);
+  FcPattern* match = MatchFace(family, {}, bold, italic);
   if (match == nullptr) throw Exception("No font is installed");
+  // A face that cannot write the font's script gives way to one that can, as the platform's
+  // font substitution does for a character set the named face lacks.
+  if (!language.empty() && !WritesLanguage(match, std::string(language))) {
+    FcPattern* other = MatchFace({}, std::string(language), bold, italic);
+    if (other != nullptr && WritesLanguage(other, std::string(language))) {
+      FcPatternDestroy(match);
+      match = other;
+    } else if (other != nullptr) {
+      FcPatternDestroy(other);
+    }
+  }
   FcChar8* file = nullptr;
   int index = 0;
   FcChar8* matchedFamily = nullptr;
@@ -164,17 +252,21 @@ const TFontEngine::TResolvedFace& TFontEngine::Resolve(const std::string& lowerN
 
 TScaledFont& TFontEngine::Get(const TFont& font) {
   const TFontStyles style = font.Style();
-  return Get(font.Name(), font.Height(), (style & FontStyleBit(fsBold)) != 0,
-             (style & FontStyleBit(fsItalic)) != 0);
+  const int codePage = CharsetCodePage(font.Charset());
+  // Face names, like all text, are bytes in the font's code page; fontconfig reads UTF-8.
+  return Get(CodePageToUtf8(font.Name(), codePage), font.Height(),
+             (style & FontStyleBit(fsBold)) != 0, (style & FontStyleBit(fsItalic)) != 0,
+             CodePageLanguage(codePage));
 }
 
-TScaledFont& TFontEngine::Get(std::string_view name, int32_t height, bool bold, bool italic) {
+TScaledFont& TFontEngine::Get(std::string_view name, int32_t height, bool bold, bool italic,
+                              std::string_view language) {
   std::string lowerName = LowerCaseAscii(name);
-  auto key = std::make_tuple(lowerName, height, bold, italic);
+  auto key = std::make_tuple(lowerName, height, bold, italic, std::string(language));
   if (auto found = fonts_.find(key); found != fonts_.end()) return *found->second;
   if (fonts_.size() >= kMaxCachedNames) fonts_.clear();
 
-  const TResolvedFace& resolvedFace = Resolve(lowerName, name, bold, italic);
+  const TResolvedFace& resolvedFace = Resolve(lowerName, name, bold, italic, language);
   FT_Face face = resolvedFace.face;
   double em = 13;
   if (height < 0) {

@@ -1,9 +1,11 @@
 #pragma once
 
 // Fonts for every canvas: a face name resolved through fontconfig (with metric-compatible
-// substitutes for the common Windows faces), loaded with FreeType at a pixel size, with the
-// advance of every single-byte character cached so that measuring is a table look-up. The raster
-// canvas draws with the same faces and the same advances, so measured text is drawn text.
+// substitutes for the common Windows faces, and a face of the script's language when the named
+// one cannot write it), loaded with FreeType at a pixel size, with the advance of every character
+// cached so that measuring is a look-up. Text is measured as Unicode: canvases decode their bytes
+// by the font's character set first. The raster canvas draws with the same faces and the same
+// advances, so measured text is drawn text.
 
 #include <array>
 #include <cstdint>
@@ -12,6 +14,8 @@
 #include <string>
 #include <string_view>
 #include <tuple>
+#include <unordered_map>
+#include <vector>
 
 #include "rtl/graphics.h"
 
@@ -41,11 +45,13 @@ class TScaledFont {
   TScaledFont& operator=(const TScaledFont&) = delete;
 
   const TFontMetrics& Metrics() const { return metrics_; }
-  // The advance of one Windows-1252 character in pixels.
-  int32_t CharWidth(unsigned char c) const { return advances_[c]; }
+  // The advance of one character in pixels.
+  int32_t CharWidth(char32_t codePoint) const { return Glyph(codePoint).advance; }
+  uint32_t GlyphIndex(char32_t codePoint) const { return Glyph(codePoint).index; }
   // The sum of the characters' advances (no kerning, as the display's text output).
-  int32_t TextWidth(std::string_view text) const;
-  uint32_t GlyphIndex(unsigned char c) const { return glyphs_[c]; }
+  int32_t TextWidth(std::u16string_view text) const;
+  // The advance of each UTF-16 unit of the text: a surrogate pair's second unit adds nothing.
+  std::vector<int32_t> Advances(std::u16string_view text) const;
   FT_FaceRec_* Face() const { return face_; }
   double EmPixels() const { return emPixels_; }
   // Styles the face lacks, to be synthesised when drawing.
@@ -60,10 +66,33 @@ class TScaledFont {
   bool syntheticBold_ = false;
   bool syntheticItalic_ = false;
   std::string family_;
+  struct TGlyph {
+    uint32_t index = 0;
+    int32_t advance = 0;
+  };
+  const TGlyph& Glyph(char32_t codePoint) const;
+  TGlyph LoadGlyph(char32_t codePoint) const;
+
   TFontMetrics metrics_;
-  std::array<int32_t, 256> advances_{};
-  std::array<uint32_t, 256> glyphs_{};
+  // The first 256 code points at hand, the others loaded when first asked for.
+  std::array<TGlyph, 256> latin_{};
+  mutable std::unordered_map<char32_t, TGlyph> others_;
 };
+
+// The characters of a UTF-16 text, a surrogate pair joined: f(codePoint, units).
+template <typename F>
+void ForEachCodePoint(std::u16string_view text, F f) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char16_t unit = text[i];
+    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      f(0x10000 + ((char32_t{unit} - 0xD800) << 10) + (text[i + 1] - 0xDC00), 2);
+      ++i;
+    } else {
+      f(char32_t{unit}, 1);
+    }
+  }
+}
 
 // The process-wide font cache (the system is single-threaded). A font file is opened once and
 // shared by all its sizes; a scaled font costs its advance table. Face names resolve once; the
@@ -75,9 +104,14 @@ class TFontEngine {
   ~TFontEngine();
 
   // The scaled font for a toolkit font: face name, height (negative: character height in pixels;
-  // positive: cell height; 0: a default), bold and italic. Cached by those four values.
+  // positive: cell height; 0: a default), bold, italic, and the language its character set
+  // writes (that of its code page; none for the Western ones). Cached by those values.
   TScaledFont& Get(const TFont& font);
-  TScaledFont& Get(std::string_view name, int32_t height, bool bold, bool italic);
+  TScaledFont& Get(std::string_view name, int32_t height, bool bold, bool italic,
+                   std::string_view language = {});
+  // The fontconfig language of a code page's script ("ru" for 1251, "zh-cn" for 936), or empty
+  // for the Western code pages every face writes.
+  static std::string_view CodePageLanguage(int codePage);
   // The family asked of fontconfig for a face name: the metric-compatible substitute of a Windows
   // face, or the name itself.
   static std::string SubstituteFamily(std::string_view name);
@@ -90,14 +124,14 @@ class TFontEngine {
 
   TFontEngine();
   const TResolvedFace& Resolve(const std::string& lowerName, std::string_view name, bool bold,
-                               bool italic);
+                               bool italic, std::string_view language);
 
   FT_LibraryRec_* library_ = nullptr;
   // Font files by path and face index.
   std::map<std::string, FT_FaceRec_*> files_;
-  std::map<std::tuple<std::string, bool, bool>, TResolvedFace> resolved_;
+  std::map<std::tuple<std::string, bool, bool, std::string>, TResolvedFace> resolved_;
   std::map<std::tuple<FT_FaceRec_*, int32_t, bool, bool>, std::unique_ptr<TScaledFont>> scaled_;
-  std::map<std::tuple<std::string, int32_t, bool, bool>, TScaledFont*> fonts_;
+  std::map<std::tuple<std::string, int32_t, bool, bool, std::string>, TScaledFont*> fonts_;
 };
 
 }  // namespace qr2vor

@@ -9,7 +9,6 @@
 
 #include "platform/gfx/byte_reader.h"
 #include "platform/gfx/raster_image.h"
-#include "rtl/codepage.h"
 
 namespace qr2vor {
 
@@ -39,14 +38,6 @@ U_RECTL RectL(int32_t left, int32_t top, int32_t right, int32_t bottom) {
 U_RECTL Bounds(const TRect& rect) {
   return RectL(std::min(rect.Left, rect.Right), std::min(rect.Top, rect.Bottom),
                std::max(rect.Left, rect.Right) - 1, std::max(rect.Top, rect.Bottom) - 1);
-}
-
-std::u16string ToUtf16(std::string_view text) {
-  std::u16string result;
-  result.reserve(text.size());
-  for (char c : text)
-    result += static_cast<char16_t>(AnsiToCodePoint(static_cast<unsigned char>(c)));
-  return result;
 }
 
 }  // namespace
@@ -86,7 +77,7 @@ std::string TMetafileCanvas::Finish() {
   auto* header = reinterpret_cast<U_EMRHEADER*>(bytes_.data());
   header->nBytes = static_cast<uint32_t>(bytes_.size());
   header->nRecords = static_cast<uint32_t>(records_);
-  header->nHandles = static_cast<uint16_t>(nextHandle_);
+  header->nHandles = static_cast<uint16_t>(handleCount_);
   return std::move(bytes_);
 }
 
@@ -108,6 +99,7 @@ uint32_t TMetafileCanvas::ObjectHandle(const std::string& key,
   }
   if (nextHandle_ >= 0xFFFF) FailWrite();
   const uint32_t handle = nextHandle_++;
+  handleCount_ = std::max(handleCount_, nextHandle_);
   Append(create(handle));
   objects_.emplace(key, handle);
   return handle;
@@ -157,7 +149,7 @@ void TMetafileCanvas::SelectFont(int32_t escapement) {
   const std::string key = fmt::format("font {} {} {} {} {} {}", font.Name(), font.Height(), style,
                                       font.Charset(), static_cast<int>(font.Pitch()), escapement);
   SelectObject(&TState::font, ObjectHandle(key, [&](uint32_t handle) {
-    std::u16string face = ToUtf16(font.Name().substr(0, U_LF_FACESIZE - 1));
+    std::u16string face = Characters(font.Name()).substr(0, U_LF_FACESIZE - 1);
     face.resize(U_LF_FACESIZE, u'\0');
     const uint8_t pitch = font.Pitch() == fpFixed      ? U_FIXED_PITCH
                           : font.Pitch() == fpVariable ? U_VARIABLE_PITCH
@@ -172,6 +164,22 @@ void TMetafileCanvas::SelectFont(int32_t escapement) {
   }));
 }
 
+void TMetafileCanvas::SetBackMode(uint32_t mode) {
+  if (state_.backMode == mode) return;
+  Append(U_EMRSETBKMODE_set(mode));
+  state_.backMode = mode;
+}
+
+void TMetafileCanvas::KeepPatternGapsClear(bool withPen, bool withBrush) {
+  const TPenStyle pen = Pen().Style();
+  // Wider pens draw solid whatever their style.
+  const bool dashed = withPen && Pen().Width() <= 1 &&
+                      (pen == psDash || pen == psDot || pen == psDashDot || pen == psDashDotDot);
+  const TBrushStyle brush = Brush().Style();
+  const bool hatched = withBrush && brush != bsSolid && brush != bsClear;
+  if (dashed || hatched) SetBackMode(U_TRANSPARENT);
+}
+
 void TMetafileCanvas::DoMoveTo(TPoint point) {
   Append(U_EMRMOVETOEX_set(U_POINTL{point.X, point.Y}));
   state_.position = point;
@@ -179,6 +187,7 @@ void TMetafileCanvas::DoMoveTo(TPoint point) {
 
 void TMetafileCanvas::DoLine(TPoint from, TPoint to) {
   SelectPen();
+  KeepPatternGapsClear(true, false);
   if (state_.position != from) DoMoveTo(from);
   Append(U_EMRLINETO_set(U_POINTL{to.X, to.Y}));
   state_.position = to;
@@ -186,12 +195,14 @@ void TMetafileCanvas::DoLine(TPoint from, TPoint to) {
 
 void TMetafileCanvas::DoRectangle(const TRect& rect) {
   SelectPen();
+  KeepPatternGapsClear(true, true);
   SelectBrush();
   Append(U_EMRRECTANGLE_set(RectL(rect.Left, rect.Top, rect.Right, rect.Bottom)));
 }
 
 void TMetafileCanvas::DoRoundRect(const TRect& rect, int32_t cornerWidth, int32_t cornerHeight) {
   SelectPen();
+  KeepPatternGapsClear(true, true);
   SelectBrush();
   Append(U_EMRROUNDRECT_set(RectL(rect.Left, rect.Top, rect.Right, rect.Bottom),
                             U_SIZEL{cornerWidth, cornerHeight}));
@@ -199,6 +210,7 @@ void TMetafileCanvas::DoRoundRect(const TRect& rect, int32_t cornerWidth, int32_
 
 void TMetafileCanvas::DoEllipse(const TRect& rect) {
   SelectPen();
+  KeepPatternGapsClear(true, true);
   SelectBrush();
   Append(U_EMRELLIPSE_set(RectL(rect.Left, rect.Top, rect.Right, rect.Bottom)));
 }
@@ -208,10 +220,16 @@ void TMetafileCanvas::DoFillRect(const TRect& rect) {
   // A rectangle without a pen fills one pixel short of right and bottom.
   SelectNullPen();
   SelectBrush();
+  KeepPatternGapsClear(false, true);
   Append(U_EMRRECTANGLE_set(RectL(rect.Left, rect.Top, rect.Right + 1, rect.Bottom + 1)));
 }
 
 void TMetafileCanvas::DoTextOut(int32_t x, int32_t y, std::string_view text, int32_t escapement) {
+  DoTextOutAdvances(x, y, text, escapement, {});
+}
+
+void TMetafileCanvas::DoTextOutAdvances(int32_t x, int32_t y, std::string_view text,
+                                        int32_t escapement, std::span<const int32_t> given) {
   if (text.empty()) return;
   SelectFont(escapement);
   const uint32_t textColor = ColorKey(Font().Color());
@@ -220,22 +238,22 @@ void TMetafileCanvas::DoTextOut(int32_t x, int32_t y, std::string_view text, int
     state_.textColor = textColor;
   }
   const bool opaque = Brush().Style() != bsClear;
-  const uint32_t mode = opaque ? U_OPAQUE : U_TRANSPARENT;
-  if (state_.backMode != mode) {
-    Append(U_EMRSETBKMODE_set(mode));
-    state_.backMode = mode;
-  }
+  SetBackMode(opaque ? U_OPAQUE : U_TRANSPARENT);
   if (opaque && state_.backColor != ColorKey(Brush().Color())) {
     Append(U_EMRSETBKCOLOR_set(ColorRef(Brush().Color())));
     state_.backColor = ColorKey(Brush().Color());
   }
   const TScaledFont& font = ScaledFont();
+  // Wide text in Unicode, whatever the font's code page, with one advance per UTF-16 unit.
+  std::u16string wide = Characters(text);
+  const std::vector<int32_t> measured = font.Advances(wide);
   std::vector<uint32_t> advances;
-  advances.reserve(text.size());
+  advances.reserve(wide.size());
   int32_t width = 0;
-  for (char c : text) {
-    advances.push_back(static_cast<uint32_t>(font.CharWidth(static_cast<unsigned char>(c))));
-    width += font.CharWidth(static_cast<unsigned char>(c));
+  for (size_t i = 0; i < wide.size(); ++i) {
+    const int32_t advance = i < given.size() ? given[i] : measured[i];
+    advances.push_back(static_cast<uint32_t>(advance));
+    width += advance;
   }
   const int32_t height = font.Metrics().Height;
   // The bounds of the text cell, turned with the text.
@@ -256,7 +274,6 @@ void TMetafileCanvas::DoTextOut(int32_t x, int32_t y, std::string_view text, int
     cell = TRect{static_cast<int32_t>(std::floor(minX)), static_cast<int32_t>(std::floor(minY)),
                  static_cast<int32_t>(std::ceil(maxX)), static_cast<int32_t>(std::ceil(maxY))};
   }
-  std::u16string wide = ToUtf16(text);
   char* emrText = emrtext_set(U_POINTL{x, y}, static_cast<U_NUM_STR>(wide.size()), 2, wide.data(),
                               0, Bounds(cell), advances.data());
   if (emrText == nullptr) FailWrite();

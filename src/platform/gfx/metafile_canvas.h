@@ -35,6 +35,8 @@ class TMetafileCanvas : public TCanvas {
   void DoEllipse(const TRect& rect) override;
   void DoFillRect(const TRect& rect) override;
   void DoTextOut(int32_t x, int32_t y, std::string_view text, int32_t escapement) override;
+  void DoTextOutAdvances(int32_t x, int32_t y, std::string_view text, int32_t escapement,
+                         std::span<const int32_t> advances) override;
   void DoDrawImage(const TRect& dest, const TRasterImage& image, const TRect& source) override;
   void DoIntersectClipRect(const TRect& rect) override;
   void DoSaveState() override;
@@ -62,6 +64,9 @@ class TMetafileCanvas : public TCanvas {
   void SelectBrush();
   void SelectNullPen();
   void SelectFont(int32_t escapement);
+  void SetBackMode(uint32_t mode);
+  // Dashed pens and hatched brushes leave gaps, which stay transparent as on the raster canvas.
+  void KeepPatternGapsClear(bool withPen, bool withBrush);
   void CheckOpen() const;
 
   int32_t width_;
@@ -71,6 +76,7 @@ class TMetafileCanvas : public TCanvas {
   bool finished_ = false;
   std::map<std::string, uint32_t> objects_;
   uint32_t nextHandle_ = 1;
+  uint32_t handleCount_ = 1;  // the highest handle used, plus one; handle 0 is reserved
   TState state_;
   std::vector<TState> saved_;
 };

@@ -197,10 +197,25 @@ void TRasterCanvas::DoFillRect(const TRect& rect) {
 }
 
 void TRasterCanvas::DoTextOut(int32_t x, int32_t y, std::string_view text, int32_t escapement) {
+  DoTextOutAdvances(x, y, text, escapement, {});
+}
+
+void TRasterCanvas::DoTextOutAdvances(int32_t x, int32_t y, std::string_view text,
+                                      int32_t escapement, std::span<const int32_t> advances) {
   if (text.empty()) return;
   const TScaledFont& font = ScaledFont();
   const TFontMetrics& metrics = font.Metrics();
-  const int32_t width = font.TextWidth(text);
+  const std::u16string characters = Characters(text);
+  std::vector<cairo_glyph_t> glyphs;
+  glyphs.reserve(characters.size());
+  int32_t width = 0;
+  size_t unit = 0;
+  ForEachCodePoint(characters, [&](char32_t c, size_t units) {
+    glyphs.push_back(cairo_glyph_t{font.GlyphIndex(c), static_cast<double>(width),
+                                   static_cast<double>(metrics.Ascent)});
+    for (size_t i = 0; i < units; ++i, ++unit)
+      width += unit < advances.size() ? advances[unit] : (i == 0 ? font.CharWidth(c) : 0);
+  });
   cairo_save(cr_);
   cairo_translate(cr_, x, y);
   if (escapement != 0) cairo_rotate(cr_, -escapement * std::numbers::pi / 1800.0);
@@ -208,15 +223,6 @@ void TRasterCanvas::DoTextOut(int32_t x, int32_t y, std::string_view text, int32
     SetColor(Brush().Color());
     cairo_rectangle(cr_, 0, 0, width, metrics.Height);
     cairo_fill(cr_);
-  }
-  std::vector<cairo_glyph_t> glyphs;
-  glyphs.reserve(text.size());
-  int32_t advance = 0;
-  for (char c : text) {
-    const auto code = static_cast<unsigned char>(c);
-    glyphs.push_back(cairo_glyph_t{font.GlyphIndex(code), static_cast<double>(advance),
-                                   static_cast<double>(metrics.Ascent)});
-    advance += font.CharWidth(code);
   }
   cairo_set_font_face(cr_, CairoFace(font));
   cairo_matrix_t matrix;

@@ -31,6 +31,8 @@ class TRasterCanvas : public TCanvas {
   void DoEllipse(const TRect& rect) override;
   void DoFillRect(const TRect& rect) override;
   void DoTextOut(int32_t x, int32_t y, std::string_view text, int32_t escapement) override;
+  void DoTextOutAdvances(int32_t x, int32_t y, std::string_view text, int32_t escapement,
+                         std::span<const int32_t> advances) override;
   void DoDrawImage(const TRect& dest, const TRasterImage& image, const TRect& source) override;
   void DoIntersectClipRect(const TRect& rect) override;
   void DoSaveState() override;

@@ -310,7 +310,8 @@ int32_t TRichText::Render(TCanvas& canvas, const TRect& rect, bool measureOnly) 
     auto width = [&](size_t from, size_t to) {
       int32_t w = 0;
       for (size_t i = from; i < to; ++i)
-        w += fontOf(paragraph.Runs[chars[i].run]).CharWidth(static_cast<unsigned char>(chars[i].c));
+        w += fontOf(paragraph.Runs[chars[i].run])
+                 .CharWidth(AnsiToCodePoint(static_cast<unsigned char>(chars[i].c)));
       return w;
     };
     auto blank = [&](size_t i) { return chars[i].c == ' ' || chars[i].c == '\t'; };

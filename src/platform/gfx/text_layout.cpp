@@ -32,14 +32,20 @@ std::string RemovePrefixes(std::string_view text) {
 // character widths when asked.
 class TLineWriter {
  public:
-  TLineWriter(const TScaledFont& font, bool expandTabs)
-      : font_(font), tabWidth_(expandTabs ? 8 * std::max(1, font.Metrics().AveCharWidth) : 0) {}
+  TLineWriter(const TCanvas& canvas, bool expandTabs)
+      : canvas_(canvas),
+        font_(canvas.ScaledFont()),
+        tabWidth_(expandTabs ? 8 * std::max(1, font_.Metrics().AveCharWidth) : 0) {}
 
+  // Lines break only at blanks, CR and LF, which no code page uses inside a double-byte
+  // character, so a line decodes on its own.
   int32_t Width(std::string_view line) const {
-    if (tabWidth_ == 0) return font_.TextWidth(line);
+    const std::u16string characters = canvas_.Characters(line);
+    if (tabWidth_ == 0) return font_.TextWidth(characters);
     int32_t x = 0;
-    for (char c : line)
-      x = c == '\t' ? NextTabStop(x) : x + font_.CharWidth(static_cast<unsigned char>(c));
+    ForEachCodePoint(characters, [&](char32_t c, size_t) {
+      x = c == '\t' ? NextTabStop(x) : x + font_.CharWidth(c);
+    });
     return x;
   }
 
@@ -53,7 +59,7 @@ class TLineWriter {
       const size_t tab = line.find('\t');
       const std::string_view segment = line.substr(0, tab);
       if (!segment.empty()) canvas.TextOut(x + offset, y, segment);
-      offset += font_.TextWidth(segment);
+      offset += font_.TextWidth(canvas_.Characters(segment));
       if (tab == std::string_view::npos) break;
       offset = NextTabStop(offset);
       line.remove_prefix(tab + 1);
@@ -63,6 +69,7 @@ class TLineWriter {
  private:
   int32_t NextTabStop(int32_t x) const { return (x / tabWidth_ + 1) * tabWidth_; }
 
+  const TCanvas& canvas_;
   const TScaledFont& font_;
   int32_t tabWidth_;
 };
@@ -126,7 +133,7 @@ int32_t TCanvas::DrawText(std::string_view text, TRect& rect, uint32_t flags) {
   }
   const TScaledFont& font = ScaledFont();
   const int32_t lineHeight = font.Metrics().Height;
-  const TLineWriter writer(font, (flags & DT_EXPANDTABS) != 0);
+  const TLineWriter writer(*this, (flags & DT_EXPANDTABS) != 0);
   const std::vector<std::string_view> lines =
       BreakLines(text, flags, rect.Right - rect.Left, writer);
   const auto height = static_cast<int32_t>(lines.size()) * lineHeight;

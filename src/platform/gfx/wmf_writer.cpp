@@ -137,6 +137,8 @@ class TWmfWriter {
         break;
       case EMR_SELECTOBJECT:
         Select(r.U32(8));
+        if (auto charset = fontCharsets_.find(r.U32(8)); charset != fontCharsets_.end())
+          charset_ = charset->second;
         break;
       case EMR_DELETEOBJECT:
         Delete(r.U32(8));
@@ -160,6 +162,7 @@ class TWmfWriter {
       }
       case EMR_EXTCREATEFONTINDIRECTW: {
         const TEmfLogFont font = ReadLogFont(r);
+        fontCharsets_[font.Handle] = font.Charset;
         std::string face = font.FaceName.substr(0, 31);
         std::unique_ptr<U_FONT, decltype(&std::free)> wmfFont(
             U_FONT_set(Short(font.Height), Short(font.Width), Short(font.Escapement),
@@ -174,7 +177,8 @@ class TWmfWriter {
       }
       case EMR_EXTTEXTOUTA:
       case EMR_EXTTEXTOUTW: {
-        const TEmfText text = ReadTextOut(r);
+        // Text of a Windows metafile is bytes that the selected font's character set reads.
+        const TEmfText text = ReadTextOut(r, CharsetCodePage(charset_));
         if (text.Text.empty()) break;
         if (text.Text.size() > 0x7FFF) throw EInvalidGraphic(kTooLarge);
         std::vector<int16_t> advances;
@@ -234,6 +238,9 @@ class TWmfWriter {
 
   WMFHANDLES* handles_ = nullptr;
   std::map<uint32_t, uint32_t> objects_;
+  // The character sets of the fonts by their metafile handles, and that of the selected one.
+  std::map<uint32_t, TFontCharset> fontCharsets_;
+  TFontCharset charset_ = DEFAULT_CHARSET;
   std::string body_;
   uint32_t maxRecord_ = 0;
 };

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "platform/gfx/emf_enumerator.h"
@@ -170,6 +172,127 @@ TEST(MetafilePlayerTest, BitmapsAndClipsReplay) {
   EXPECT_EQ(image.Pixel(61, 55), kWhite);
 }
 
+// The background mode in force at each record of the given type.
+std::vector<uint32_t> BackModesAt(const std::string& emf, uint32_t type) {
+  std::vector<uint32_t> modes;
+  uint32_t mode = EMF_OPAQUE;  // a device context starts opaque
+  TEmfEnumerator enumerator(emf);
+  TEmfRecord record(0, {});
+  while (enumerator.Next(record)) {
+    if (record.Type() == EMR_SETBKMODE) mode = record.U32(8);
+    if (record.Type() == type) modes.push_back(mode);
+  }
+  return modes;
+}
+
+TEST(MetafileCanvasTest, PatternGapsStayTransparentAsOnTheRaster) {
+  TMetafileCanvas canvas(100, 100);
+  canvas.Pen().SetStyle(psDash);
+  canvas.MoveTo(0, 5);
+  canvas.LineTo(90, 5);
+  canvas.Brush().SetColor(clYellow);
+  canvas.TextOut(0, 10, "opaque");
+  canvas.Brush().SetStyle(bsCross);
+  canvas.Rectangle(10, 40, 60, 90);
+  canvas.Brush().SetStyle(bsSolid);
+  canvas.TextOut(0, 20, "again");
+  const std::string emf = canvas.Finish();
+  EXPECT_EQ(BackModesAt(emf, EMR_LINETO), (std::vector<uint32_t>{EMF_TRANSPARENT}));
+  EXPECT_EQ(BackModesAt(emf, EMR_RECTANGLE), (std::vector<uint32_t>{EMF_TRANSPARENT}));
+  EXPECT_EQ(BackModesAt(emf, EMR_EXTTEXTOUTW), (std::vector<uint32_t>{EMF_OPAQUE, EMF_OPAQUE}));
+}
+
+TEST(MetafileCanvasTest, HandleCountCoversHandlesUsedBeforeTheTableStartsOver) {
+  TMetafileCanvas canvas(10, 10);
+  // Every colour a new brush, until the handle table starts over and a few more.
+  for (TColor color = 0; color < 0xFFF0 + 10; ++color) {
+    canvas.Brush().SetColor(color);
+    canvas.FillRect(TRect{0, 0, 5, 5});
+  }
+  const std::string emf = canvas.Finish();
+  uint32_t highest = 0;
+  TEmfEnumerator enumerator(emf);
+  TEmfRecord record(0, {});
+  while (enumerator.Next(record))
+    if (record.Type() == EMR_CREATEBRUSHINDIRECT) highest = std::max(highest, record.U32(8));
+  EXPECT_GE(highest, 0xFFEFu);
+  EXPECT_GT(enumerator.Header().Handles, highest);
+}
+
+TEST(MetafilePlayerTest, TheCanvasGetsBackItsClipAndPenPosition) {
+  TMetafileCanvas recorder(100, 100);
+  recorder.IntersectClipRect(TRect{0, 0, 20, 20});
+  recorder.MoveTo(70, 70);
+  recorder.SaveState();
+  recorder.IntersectClipRect(TRect{0, 0, 10, 10});
+  const std::string emf = recorder.Finish();  // one saved state left open
+
+  TRasterCanvas canvas(100, 100);
+  canvas.MoveTo(3, 4);
+  PlayEnhMetafile(canvas, emf, TRect{0, 0, 100, 100});
+  EXPECT_EQ(canvas.PenPos(), (TPoint{3, 4}));
+  canvas.Brush().SetColor(clBlack);
+  canvas.FillRect(TRect{50, 50, 60, 60});
+  EXPECT_EQ(canvas.Image().Pixel(55, 55), kBlack);
+  // The canvas's own saved state is still there to restore, and only it.
+  canvas.SaveState();
+  canvas.IntersectClipRect(TRect{0, 0, 1, 1});
+  PlayEnhMetafile(canvas, emf, TRect{0, 0, 100, 100});
+  canvas.RestoreState();
+  canvas.FillRect(TRect{80, 80, 90, 90});
+  EXPECT_EQ(canvas.Image().Pixel(85, 85), kBlack);
+}
+
+// The right edge of the ink in the image, or -1.
+int32_t RightmostInk(const TRasterImage& image) {
+  for (int32_t x = image.Width() - 1; x >= 0; --x)
+    for (int32_t y = 0; y < image.Height(); ++y)
+      if (image.Pixel(x, y) != kWhite) return x;
+  return -1;
+}
+
+TEST(MetafilePlayerTest, TextPlaysAtItsRecordedAdvancesScaled) {
+  TMetafileCanvas recorder(200, 40);
+  recorder.Font().SetName("Arial");
+  recorder.Font().SetHeight(-13);
+  recorder.Brush().SetStyle(bsClear);
+  TRect box{10, 10, 190, 30};
+  recorder.DrawText("Right aligned total 1234567.89", box, DT_RIGHT | DT_SINGLELINE | DT_NOCLIP);
+  const std::string emf = recorder.Finish();
+  std::vector<int32_t> recorded;
+  TEmfEnumerator enumerator(emf);
+  TEmfRecord record(0, {});
+  while (enumerator.Next(record))
+    if (record.Type() == EMR_EXTTEXTOUTW) recorded = ReadTextOut(record).Advances;
+  ASSERT_EQ(recorded.size(), 30u);
+
+  for (double scale : {0.5, 300.0 / 96, 600.0 / 96}) {
+    const auto width = static_cast<int32_t>(std::lround(200 * scale));
+    const auto height = static_cast<int32_t>(std::lround(40 * scale));
+    // Onto a metafile: the advances are the recorded ones scaled, without drift (the frame's
+    // hundredths of a millimetre make the scale a hair less than asked).
+    TMetafileCanvas replay(width, height);
+    PlayEnhMetafile(replay, emf, TRect{0, 0, width, height});
+    const std::string played = replay.Finish();
+    TEmfEnumerator again(played);
+    std::vector<int32_t> advances;
+    while (again.Next(record))
+      if (record.Type() == EMR_EXTTEXTOUTW) advances = ReadTextOut(record).Advances;
+    ASSERT_EQ(advances.size(), recorded.size()) << scale;
+    int64_t sum = 0, scaledSum = 0;
+    for (size_t i = 0; i < recorded.size(); ++i) {
+      sum += recorded[i];
+      scaledSum += advances[i];
+      EXPECT_LE(std::abs(static_cast<double>(scaledSum) - sum * scale), 1.0)
+          << scale << " at " << i;
+    }
+    // Onto a raster: the ink ends inside the scaled box.
+    TRasterCanvas raster(width, height);
+    PlayEnhMetafile(raster, emf, TRect{0, 0, width, height});
+    EXPECT_LE(RightmostInk(raster.Image()), std::lround(190 * scale) + 1) << scale;
+  }
+}
+
 TEST(EmfEnumeratorTest, DamagedMetafilesFailCleanly) {
   const std::string emf = SamplePage();
   // Every truncation either fails with the metafile message or enumerates fewer records.
@@ -261,6 +384,17 @@ TEST(WmfWriterTest, ConvertsThePageRecordByRecord) {
   EXPECT_FALSE(metafile.Enhanced());
   EXPECT_EQ(metafile.Width(), 200);
   EXPECT_EQ(metafile.Height(), 100);
+}
+
+TEST(WmfWriterTest, TextIsInTheCodePageOfTheSelectedFont) {
+  TMetafileCanvas canvas(100, 50);
+  canvas.Font().SetCharset(RUSSIAN_CHARSET);
+  canvas.TextOut(0, 0, "\xCF\xF0\xE8");  // "При" in Windows-1251
+  canvas.Font().SetCharset(GB2312_CHARSET);
+  canvas.TextOut(0, 20, "\xD6\xD0");  // "中" in code page 936
+  const std::string wmf = EmfToWmf(canvas.Finish());
+  EXPECT_NE(wmf.find("\xCF\xF0\xE8"), std::string::npos);
+  EXPECT_NE(wmf.find("\xD6\xD0"), std::string::npos);
 }
 
 TEST(WmfWriterTest, CoordinatesBeyondSixteenBitsFail) {
