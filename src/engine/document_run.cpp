@@ -8,7 +8,8 @@
 
 namespace qr2vor {
 
-TDocumentRun::TDocumentRun(TVoPrintBaseComponent& document) : document_(document) {}
+TDocumentRun::TDocumentRun(TVoPrintBaseComponent& document)
+    : PrintFrame(&DrawFrame), document_(document) {}
 
 TDocumentRun::~TDocumentRun() = default;
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/data_manager.h"
+#include "engine/render/render.h"
 #include "expr/expr_data.h"
 #include "platform/gfx/canvas.h"
 #include "platform/gfx/metafile_canvas.h"
@@ -21,14 +22,12 @@
 
 namespace qr2vor {
 
-// The flag of band and control printing that asks for measuring only.
-inline constexpr uint32_t kMeasuring = 1024;
-
 // The title a run shows when the document has none; also the description of page metafiles.
 inline constexpr const char* kDefaultReportTitle = "VoReport";
 
 // Prints one control (a band prints its own background and frame the same way) into `rect` on
-// `canvas`: measures with kMeasuring in `flags`, draws otherwise; answers the height it needs.
+// `canvas`: measures with kMeasureFlag in `flags`, draws otherwise; answers the height it needs.
+// Generation uses the control rendering unless told otherwise.
 using TControlPrinter =
     std::function<int32_t(TVoRControl& control, TCanvas& canvas, TRect& rect, uint32_t flags)>;
 // Draws a frame (the page frame) on a rectangle.
@@ -64,7 +63,7 @@ class TDocumentRun {
   bool Cancelled();
   void Cancel() { cancelled_ = true; }
 
-  // How the page frame is drawn.
+  // How the page frame is drawn (DrawFrame unless told otherwise).
   TFramePrinter PrintFrame;
 
  protected:
@@ -128,7 +127,7 @@ class TVoREngine : public TDocumentRun {
 
   // --- Bands ---
 
-  // Measures (kMeasuring in flags) or draws the band's controls between top and bottom on the
+  // Measures (kMeasureFlag in flags) or draws the band's controls between top and bottom on the
   // current page; answers the band's height.
   int32_t PrintBand(TVoRBand& band, int32_t top, int32_t bottom, uint32_t flags);
   // The height of the group that starts at a group header, looking ahead over the records;
@@ -174,7 +173,7 @@ class TVoREngine : public TDocumentRun {
   // not fit and its data set goes on.
   void PrintBandAtPosition(TVoRBand& band);
   int32_t Measure(TVoRBand& band, int32_t top, int32_t bottom) {
-    return PrintBand(band, top, bottom, kMeasuring);
+    return PrintBand(band, top, bottom, kMeasureFlag);
   }
   int32_t PrintControlAt(TVoRControl& control, TRect& rect, uint32_t flags);
   void ShowPageProgress();
@@ -184,6 +183,7 @@ class TVoREngine : public TDocumentRun {
 
   TVoReport& report_;
   TReportDataManager dataManager_;
+  TRenderContext renderContext_;
   std::unordered_set<const TVoRControl*> hidden_;
   int32_t columnIndex_ = 0;
   int32_t columnLeft_ = 0;

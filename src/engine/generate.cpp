@@ -4,6 +4,8 @@
 #include <algorithm>
 
 #include "engine/engine.h"
+#include "expr/expr_evaluator.h"
+#include "expr/expr_parser.h"
 #include "platform/data/dataset.h"
 #include "platform/ui/progress.h"
 #include "rtl/date_time_text.h"
@@ -13,15 +15,24 @@ namespace qr2vor {
 
 namespace {
 
-bool IsMeasuring(uint32_t flags) { return (flags & kMeasuring) != 0; }
+bool IsMeasuring(uint32_t flags) { return (flags & kMeasureFlag) != 0; }
 
 }  // namespace
 
 TVoREngine::TVoREngine(TVoReport& report)
-    : TDocumentRun(report), Clock(&Now), report_(report), dataManager_(report) {}
+    : TDocumentRun(report), Clock(&Now), report_(report), dataManager_(report) {
+  PrintControl = [this](TVoRControl& control, TCanvas& canvas, TRect& rect, uint32_t flags) {
+    renderContext_.Generating = report_.Generating() == 2;
+    renderContext_.DataManager = DataManager();
+    return qr2vor::PrintControl(control, canvas, rect, flags, renderContext_);
+  };
+  renderContext_.EvaluateHighLight = [this](const std::string& expression) {
+    const TExprParser parser(DataManager(), VariableCallback(), expression);
+    return Evaluate(parser).AsBoolean();
+  };
+}
 
 int32_t TVoREngine::PrintControlAt(TVoRControl& control, TRect& rect, uint32_t flags) {
-  if (!PrintControl) return IsMeasuring(flags) ? control.Height() : 0;
   return PrintControl(control, Canvas(), rect, flags);
 }
 
@@ -60,7 +71,7 @@ int32_t TVoREngine::PrintBand(TVoRBand& band, int32_t top, int32_t bottom, uint3
           int32_t h = 0;
           if (band.Stretch() || position == opBottomBand || position == opCenterBand) {
             TRect measured = rect;
-            h = PrintControlAt(control, measured, flags | kMeasuring);
+            h = PrintControlAt(control, measured, flags | kMeasureFlag);
           }
           const int32_t w = rect.Bottom - rect.Top;
           switch (position) {

@@ -376,6 +376,8 @@ class TVoRImage : public TVoRControl {
   void SetExpression(const std::string& value) { expression_ = value; }
   bool AspectRatio() const { return aspectRatio_; }
   void SetAspectRatio(bool value) { aspectRatio_ = value; }
+  // The picture loaded when the control was last drawn.
+  TPicture* Picture() const { return picture_.get(); }
 
  private:
   std::string fileName_;
@@ -383,6 +385,7 @@ class TVoRImage : public TVoRControl {
   bool center_ = false;
   std::string expression_;
   bool aspectRatio_ = false;
+  std::unique_ptr<TPicture> picture_ = std::make_unique<TPicture>();
 };
 
 // Formatted text from a file or from a data field or expression.

@@ -34,7 +34,7 @@ class EngineTest : public ::testing::Test {
     data.AddFieldDef("N", ftInteger);
     data.AddFieldDef("G", ftString, 10);
     engine.PrintControl = [this](TVoRControl& control, TCanvas&, TRect& rect, uint32_t flags) {
-      if ((flags & kMeasuring) == 0) {
+      if ((flags & kMeasureFlag) == 0) {
         drawn.push_back({control.DisplayName(), engine.Store().PageIndex, engine.Store().BarIndex,
                          rect, ExprValueText(control.CurrentValue())});
       }

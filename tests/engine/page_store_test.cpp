@@ -154,7 +154,7 @@ TEST_F(EngineTest, ARunRestoresThePrinterAndMeasuringLeavesNoTraceButLineNo) {
   engine.NewPage(false);
   drawn.clear();
   const int32_t line = detail.LineNo();
-  EXPECT_EQ(engine.PrintBand(detail, 100, 200, kMeasuring), 20);
+  EXPECT_EQ(engine.PrintBand(detail, 100, 200, kMeasureFlag), 20);
   EXPECT_TRUE(drawn.empty());
   EXPECT_EQ(detail.LineNo(), line + 1);
 }
