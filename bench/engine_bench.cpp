@@ -11,10 +11,12 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <string>
 
 #include "engine/engine.h"
 #include "platform/data/memory_dataset.h"
+#include "platform/gfx/emf_enumerator.h"
 #include "platform/gfx/emf_player.h"
 #include "platform/gfx/raster_canvas.h"
 #include "platform/gfx/raster_image.h"
@@ -160,9 +162,16 @@ BENCHMARK(BM_PrintBandOfTwentyControls)->Unit(benchmark::kMicrosecond);
 // One band drawn by generation, replayed from its page's EMF onto a raster page.
 int WriteBandPicture(const std::string& path) {
   TwentyControls controls;
+  controls.band->SetStretch(false);
   TVoREngine engine(controls.report);
   engine.Prepare();
   const TPageInfo& page = *controls.report.PageStore().Pages(0);
+  // The page's records by type, beside the picture.
+  std::map<uint32_t, int> counts;
+  TEmfEnumerator records(page.Emf());
+  TEmfRecord record(0, {});
+  while (records.Next(record)) ++counts[record.Type()];
+  for (const auto& [type, count] : counts) std::printf("record %u: %d\n", type, count);
   TRasterCanvas canvas(page.Width(), 120);
   PlayEnhMetafile(canvas, page.Emf(), TRect{0, 0, page.Width(), page.Height()});
   std::ofstream out(path, std::ios::binary);
