@@ -71,6 +71,34 @@ TEST_F(CliTest, HelpAndVersion) {
   EXPECT_EQ(version.out, std::string("qr2vor ") + QR2VOR_VERSION + "\n");
 }
 
+// The general help keeps every command on its line; each command's help has a line per option.
+TEST_F(CliTest, EveryCommandHasItsOwnHelp) {
+  const RunResult help = Run({"--help"});
+  size_t start = 0;
+  while (start < help.out.size()) {
+    const size_t end = help.out.find('\n', start);
+    EXPECT_LE(end - start, 100u) << help.out.substr(start, end - start);
+    start = end + 1;
+  }
+  EXPECT_EQ(help.out.find("--ledger"), std::string::npos) << help.out;
+
+  const RunResult convert = Run({"convert", "--help"});
+  EXPECT_EQ(convert.exitCode, 0);
+  EXPECT_EQ(convert.err, "");
+  for (const char* line :
+       {"Usage: qr2vor convert FORM.dfm REPORT.vor [OPTIONS]\n",
+        "       qr2vor convert --batch SRC_DIR DST_DIR [OPTIONS]\n", "\n  --batch ",
+        "\n  --ledger FILE.json ", "\n  --look-inside ", "\n  --ancestor BASE.dfm ",
+        "\n  --find-ancestors ", "\n  --compatible ", "\n  --verbose "}) {
+    EXPECT_NE(convert.out.find(line), std::string::npos) << line << "\n" << convert.out;
+  }
+  const RunResult mask = Run({"mask", "--help"});
+  EXPECT_EQ(mask.exitCode, 0);
+  EXPECT_NE(mask.out.find("\n  --width N "), std::string::npos) << mask.out;
+  const RunResult dump = Run({"dump", "--help"});
+  EXPECT_EQ(dump.out.find("Options:"), std::string::npos) << dump.out;
+}
+
 TEST_F(CliTest, WrongUsageExitsWithTwo) {
   const struct {
     std::initializer_list<std::string> arguments;
@@ -179,6 +207,52 @@ TEST_F(CliTest, ConvertPrintsTheWindowsTexts) {
   const RunResult empty = Run({"convert", "", (folder_ / "empty.vor").string()});
   EXPECT_EQ(empty.exitCode, 1);
   EXPECT_EQ(empty.err, "Cannot open file \n");
+}
+
+// The report never replaces its own source form, under whatever path the form is named.
+TEST_F(CliTest, ConvertRefusesTheSourceAsDestination) {
+  const fs::path form = folder_ / "invoice.dfm";
+  fs::copy_file(fs::path(QR2VOR_SOURCE_DIR) / "examples" / "invoice.dfm", form);
+  const std::string bytes = ReadAll(form);
+  fs::create_directories(folder_ / "sub");
+  fs::create_hard_link(form, folder_ / "link.dfm");
+  for (const fs::path& destination :
+       {form, folder_ / "sub" / ".." / "invoice.dfm", folder_ / "link.dfm"}) {
+    SCOPED_TRACE(destination.string());
+    const RunResult result = Run({"convert", form.string(), destination.string()});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err,
+              "Cannot create file " + destination.string() + ": it is the source form file.\n");
+    EXPECT_EQ(ReadAll(form), bytes);
+  }
+}
+
+// A form read in part converts, and says so on one line after the success line.
+TEST_F(CliTest, PartialReadIsTold) {
+  const fs::path text = folder_ / "partial.txt";
+  const fs::path form = folder_ / "src" / "partial.dfm";
+  fs::create_directories(form.parent_path());
+  WriteAll(text,
+           "object Form1: TForm1\n  object QuickRep1: TQuickRep\n    object Band1: TQRBand\n"
+           "      BandType = rbTitle\n      Mystery = 5\n      object Odd1: TOddControl\n"
+           "        object Inner: TQRLabel\n        end\n      end\n"
+           "      object QRLabel1: TQRLabel\n        Caption = 'kept'\n        Nope = 'x'\n"
+           "      end\n    end\n  end\nend\n");
+  ASSERT_EQ(Run({"form2bin", text.string(), form.string()}).exitCode, 0);
+  const fs::path report = folder_ / "partial.vor";
+  const RunResult converted = Run({"convert", form.string(), report.string()});
+  EXPECT_EQ(converted.exitCode, 0);
+  EXPECT_EQ(converted.out, "File " + report.string() + " succesfully created\n");
+  EXPECT_EQ(converted.err, "qr2vor: " + form.string() +
+                               ": read in part: 1 object and 2 values skipped; --ledger lists "
+                               "them\n");
+  const RunResult batch =
+      Run({"convert", "--batch", form.parent_path().string(), (folder_ / "dst").string()});
+  EXPECT_EQ(batch.exitCode, 0);
+  EXPECT_EQ(batch.out, "Converted: 1, without report: 0, failed: 0\n");
+  EXPECT_EQ(batch.err, form.string() +
+                           ": read in part: 1 object and 2 values skipped; --ledger lists them.\n");
 }
 
 TEST_F(CliTest, ConvertWithoutReportIsQuietUnlessVerbose) {

@@ -79,6 +79,7 @@ TBatchSummary ConvertTree(const TConvertOptions& options, TUIService& ui,
         ++summary.failed;
         break;
     }
+    if (driver.LastSkipped().Any()) batchUI.ShowError(PartialReadNote(driver.LastSkipped()));
     if (ledgers != nullptr) ledgers->push_back(std::move(ledger));
   }
   return summary;

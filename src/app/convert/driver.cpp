@@ -71,7 +71,19 @@ struct FormReadLog {
   ReadLog errors;
   // Inherited objects made afresh from their class, as "Name: TClass".
   std::vector<std::string> withoutAncestor;
+  TSkipCounts skipped;
 };
+
+// Whether a message the error hook handled is an object skipped with what it nests: its class
+// unknown, or its ancestor missing. Everything else the hook hears of is one value skipped.
+bool IsObjectSkipped(const std::string& message) {
+  const auto matches = [&message](std::string_view format) {
+    const size_t hole = format.find("{}");
+    return message.size() >= format.size() - 2 && message.starts_with(format.substr(0, hole)) &&
+           message.ends_with(format.substr(hole + 2));
+  };
+  return matches(msg::kClassNotFound) || matches(msg::kAncestorNotFound);
+}
 
 // Steps 3 and 4: the resource header, then the component stream into `root` with both hooks
 // answering "handled" (and the error hook recording what it handled). An inherited object whose
@@ -82,8 +94,9 @@ void ReadForm(TStream& stream, TComponent& root, FormReadLog& formLog) {
   ReadLog& log = formLog.errors;
   ReadResHeader(stream);
   TReader reader(stream, kFilerBufferSize);
-  reader.OnError = [&log](TReader&, const std::string& message, bool& handled) {
+  reader.OnError = [&log, &formLog](TReader&, const std::string& message, bool& handled) {
     handled = true;
+    ++(IsObjectSkipped(message) ? formLog.skipped.objects : formLog.skipped.values);
     if (log.messages.size() < ReadLog::kMaxMessages) {
       log.messages.push_back(message);
     } else {
@@ -279,13 +292,20 @@ TConversionDriver::Conversion TConversionDriver::ReadAndMap(const TFormOpener& o
   const ContainerRegistration containers(options_.lookInside);
   Conversion conversion;
   // The ancestors, outermost first, then the form itself, all into the one root.
+  // What was skipped is known also when reading fails.
   const auto readChain = [&](TComponent& root, FormReadLog& log) {
-    for (const std::string& ancestor : ancestors_) {
-      TMemoryStream stream(LoadFormAsBinary(ancestor));
-      ReadForm(stream, root, log);
+    try {
+      for (const std::string& ancestor : ancestors_) {
+        TMemoryStream stream(LoadFormAsBinary(ancestor));
+        ReadForm(stream, root, log);
+      }
+      const std::unique_ptr<TStream> stream = open();
+      ReadForm(*stream, root, log);
+    } catch (...) {
+      lastSkipped_ = log.skipped;
+      throw;
     }
-    const std::unique_ptr<TStream> stream = open();
-    ReadForm(*stream, root, log);
+    lastSkipped_ = log.skipped;
   };
   auto form = std::make_unique<TQRForm>(nullptr);
   FormReadLog log;
@@ -335,9 +355,15 @@ TConversionDriver::Conversion TConversionDriver::ReadAndMap(const TFormOpener& o
 
 TConvertOutcome TConversionDriver::btnConvertClick(const std::string& edQR,
                                                    const std::string& edVOR, TFormLedger* ledger) {
+  lastSkipped_ = {};
   if (ledger != nullptr) {
     ledger->source = edQR;
     ledger->destination = edVOR;
+  }
+  std::error_code error;
+  if (std::filesystem::equivalent(edQR, edVOR, error)) {
+    throw EFCreateError(fmt::runtime(std::string(msg::kFCreate) + ": it is the source form file"),
+                        edVOR);
   }
   const Conversion conversion = ReadAndMap(OpenFormFile(edQR), ledger);
   if (conversion.report == nullptr) return TConvertOutcome::WithoutReport;
@@ -347,8 +373,15 @@ TConvertOutcome TConversionDriver::btnConvertClick(const std::string& edQR,
 }
 
 TConvertOutcome TConversionDriver::Inspect(const TFormOpener& open, TFormLedger& ledger) {
+  lastSkipped_ = {};
   ReadAndMap(open, &ledger);
   return ledger.outcome;
+}
+
+std::string PartialReadNote(const TSkipCounts& skipped) {
+  return fmt::format("read in part: {} {} and {} {} skipped; --ledger lists them", skipped.objects,
+                     skipped.objects == 1 ? "object" : "objects", skipped.values,
+                     skipped.values == 1 ? "value" : "values");
 }
 
 TFormOpener OpenFormFile(const std::string& path) {
