@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "report/page_geometry.h"
 #include "rtl/persistent.h"
 
 namespace qr2vor {
@@ -81,9 +82,7 @@ const TPaperInfo& PaperInfo(TVoRPaperSize paperSize);
 int16_t BinDeviceCode(TVoRBin bin);
 
 // The virtual printer that stands in for the system's: letter paper at 600 dots per inch, seen
-// from a screen of 96 pixels per inch.
-inline constexpr int kScreenPixelsPerInch = 96;
-inline constexpr int kPrinterDotsPerInch = 600;
+// from a screen of 96 pixels per inch (page_geometry.h).
 inline constexpr int kPrinterPaperWidthDots = 5100;
 inline constexpr int kPrinterPaperHeightDots = 6600;
 

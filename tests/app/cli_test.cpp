@@ -198,7 +198,8 @@ TEST_F(CliTest, ConvertPrintsTheWindowsTexts) {
 
   const fs::path text = folder_ / "text.dfm";
   WriteAll(text, "object Form1: TForm1\nend\n");
-  const RunResult failed = Run({"convert", text.string(), (folder_ / "text.vor").string()});
+  const RunResult failed =
+      Run({"convert", "--compatible", text.string(), (folder_ / "text.vor").string()});
   EXPECT_EQ(failed.exitCode, 1);
   EXPECT_EQ(failed.out, "");
   EXPECT_EQ(failed.err, "Invalid stream format.\n");
@@ -271,7 +272,8 @@ TEST_F(CliTest, ConvertWithoutReportIsQuietUnlessVerbose) {
   EXPECT_FALSE(fs::exists(folder_ / "plain.vor"));
 }
 
-// One form converts, one is a text form and fails, one holds no report: the run goes on, keeps
+// One form converts, one is a text form and fails (text forms are refused with --compatible),
+// one holds no report: the run goes on, keeps
 // relative paths, sums up, writes one ledger and exits with 1.
 TEST_F(CliTest, BatchGoesOnAfterFailuresAndSumsUp) {
   const fs::path source = folder_ / "src";
@@ -284,8 +286,8 @@ TEST_F(CliTest, BatchGoesOnAfterFailuresAndSumsUp) {
   ASSERT_EQ(Run({"form2bin", plainText.string(), (source / "plain.QR2").string()}).exitCode, 0);
   WriteAll(source / "notes.txt", "not a form");
   const fs::path ledger = folder_ / "ledger.json";
-  const RunResult batch = Run({"convert", "--batch", source.string(), (folder_ / "dst").string(),
-                               "--ledger", ledger.string()});
+  const RunResult batch = Run({"convert", "--batch", "--compatible", source.string(),
+                               (folder_ / "dst").string(), "--ledger", ledger.string()});
   EXPECT_EQ(batch.exitCode, 1);
   EXPECT_EQ(batch.out, "Converted: 1, without report: 1, failed: 1\n");
   EXPECT_EQ(batch.err, (source / "text.dfm").string() + ": Invalid stream format.\n");
@@ -312,15 +314,14 @@ TEST_F(CliTest, ScanListsFormsWithReports) {
   const std::string invoiceLine = ": report qrInvoice: 7 bands, 15 controls; will not carry: ";
   EXPECT_NE(scan.out.find((source / "a.dfm").string() + invoiceLine), std::string::npos)
       << scan.out;
-  EXPECT_NE(
-      scan.out.find((source / "b.dfm").string() + " (text form: form2bin it first)" + invoiceLine),
-      std::string::npos)
+  EXPECT_NE(scan.out.find((source / "b.dfm").string() + " (text form)" + invoiceLine),
+            std::string::npos)
       << scan.out;
   EXPECT_EQ(scan.out.find((source / "c.dfm").string()), std::string::npos) << scan.out;
-  EXPECT_NE(scan.out.find((source / "d.dfm").string() +
-                          " (text form: form2bin it first): no report converted; unknown "
-                          "classes: TPanel"),
-            std::string::npos)
+  EXPECT_NE(
+      scan.out.find((source / "d.dfm").string() + " (text form): no report converted; unknown "
+                                                  "classes: TPanel"),
+      std::string::npos)
       << scan.out;
   EXPECT_NE(scan.out.find("With a report: 2, without: 2, failing: 0\n"), std::string::npos);
   const RunResult inside = Run({"scan", source.string(), "--look-inside"});

@@ -184,6 +184,7 @@ int RunConvert(TArguments arguments) {
     return kExitUsage;
   }
   options.findAncestors = batch;
+  options.textForms = true;
   TConversionDriver::FormCreate();
   std::vector<TFormLedger> ledgers;
   bool failed = false;

@@ -132,7 +132,7 @@ TFormLedger ScanForm(TConversionDriver& driver, const std::filesystem::path& pat
 }
 
 std::string ScanLine(const TFormLedger& ledger, bool textForm) {
-  const std::string form = ledger.source + (textForm ? " (text form: form2bin it first)" : "");
+  const std::string form = ledger.source + (textForm ? " (text form)" : "");
   if (ledger.outcome == TConvertOutcome::Failed) {
     return fmt::format("{}: will not convert: {}", form, ledger.message);
   }

@@ -3,6 +3,7 @@
 #include <array>
 #include <filesystem>
 #include <map>
+#include <optional>
 
 #include "app/convert/ancestors.h"
 #include "app/convert/mapping.h"
@@ -195,28 +196,44 @@ void RecordEventHandlers(const TOutlineObject& outline, TFormLedger& ledger) {
 }
 
 // The values of the converted objects that the mapping leaves behind, matched by name (the
-// report read as the root by being the root).
+// report read as the root by being the root), and what the extensions carried.
 void RecordNotCarried(const TOutlineObject& outline, const TQuickRep& quickRep, bool rootIsReport,
-                      const std::vector<TMappedBand>& bands, TFormLedger& ledger) {
-  std::map<std::string, const TComponent*> converted;
-  if (!rootIsReport) converted[quickRep.Name()] = &quickRep;
-  for (const TMappedBand& band : bands) {
-    converted[band.source->Name()] = band.source;
+                      const TMappedReport& mapped, TFormLedger& ledger) {
+  struct Converted {
+    const TComponent* component;
+    const TExtensionLog* extensions;
+  };
+  std::map<std::string, Converted> converted;
+  if (!rootIsReport) converted[quickRep.Name()] = {&quickRep, &mapped.extensions};
+  for (const TMappedBand& band : mapped.bands) {
+    converted[band.source->Name()] = {band.source, &band.extensions};
     for (const TMappedControl& control : band.controls) {
-      converted[control.source->Name()] = control.source;
+      converted[control.source->Name()] = {control.source, &control.extensions};
     }
   }
-  const auto record = [&](const TOutlineObject& object, const TComponent& component) {
+  const auto record = [&](const TOutlineObject& object, const Converted& found) {
     for (const TOutlineProperty& property : object.properties) {
-      if (IsEventHandlerReference(property) || MappingCarries(component, property.name)) continue;
-      ledger.notCarried.push_back({object.name, object.className, property.name, property.value});
+      if (IsEventHandlerReference(property) || MappingCarries(*found.component, property.name) ||
+          found.extensions->Carries(property.name)) {
+        continue;
+      }
+      std::string reason;
+      for (const TRefusedValue& refused : found.extensions->refused) {
+        if (SameText(refused.property, property.name)) reason = refused.reason;
+      }
+      ledger.notCarried.push_back(
+          {object.name, object.className, property.name, property.value, reason});
+    }
+    for (const TCarriedValue& carried : found.extensions->carried) {
+      ledger.carried.push_back(
+          {object.name, object.className, carried.kind, carried.properties, carried.became});
     }
   };
-  if (rootIsReport) record(outline, quickRep);
+  if (rootIsReport) record(outline, {&quickRep, &mapped.extensions});
   outline.ForEach([&](const TOutlineObject& object) {
     if (object.name.empty()) return;
     const auto found = converted.find(object.name);
-    if (found != converted.end() && &object != &outline) record(object, *found->second);
+    if (found != converted.end() && &object != &outline) record(object, found->second);
   });
 }
 
@@ -325,12 +342,13 @@ TConversionDriver::Conversion TConversionDriver::ReadAndMap(const TFormOpener& o
     conversion.root = std::move(form);
   }
 
-  std::vector<TMappedBand> bands;
+  TMappedReport mapped;
   if (quickRep != nullptr) {
     conversion.report = std::make_unique<TVoReport>(nullptr);
     for (int i = conversion.report->BandCount() - 1; i >= 0; --i) conversion.report->DeleteBand(i);
-    bands = MapQuickReport(*quickRep, *conversion.report);
+    mapped = MapQuickReport(*quickRep, *conversion.report, {.extensions = !options_.compatible});
   }
+  const std::vector<TMappedBand>& bands = mapped.bands;
 
   if (ledger != nullptr) {
     ledger->outcome =
@@ -346,7 +364,7 @@ TConversionDriver::Conversion TConversionDriver::ReadAndMap(const TFormOpener& o
       ledger->quickRep = quickRep->Name();
       ledger->rootIsReport = rootIsReport;
       RecordMapping(bands, *ledger);
-      RecordNotCarried(outline, *quickRep, rootIsReport, bands, *ledger);
+      RecordNotCarried(outline, *quickRep, rootIsReport, mapped, *ledger);
     }
     RecordLeftBehind(*conversion.root, quickRep, bands, *ledger);
   }
@@ -365,7 +383,9 @@ TConvertOutcome TConversionDriver::btnConvertClick(const std::string& edQR,
     throw EFCreateError(fmt::runtime(std::string(msg::kFCreate) + ": it is the source form file"),
                         edVOR);
   }
-  const Conversion conversion = ReadAndMap(OpenFormFile(edQR), ledger);
+  const Conversion conversion = ReadAndMap(
+      options_.textForms && !options_.compatible ? OpenFormOrTextFile(edQR) : OpenFormFile(edQR),
+      ledger);
   if (conversion.report == nullptr) return TConvertOutcome::WithoutReport;
   conversion.report->SaveToFile(edVOR);
   ui_.ShowMessage("File " + edVOR + " succesfully created");
@@ -391,6 +411,14 @@ TFormOpener OpenFormFile(const std::string& path) {
       throw EFOpenError(fmt::runtime(msg::kFOpen), path);
     }
     return std::make_unique<TFileStream>(path, TFileMode::fmOpenRead);
+  };
+}
+
+TFormOpener OpenFormOrTextFile(const std::string& path) {
+  auto bytes = std::make_shared<std::optional<std::string>>();
+  return [path, bytes]() -> std::unique_ptr<TStream> {
+    if (!bytes->has_value()) *bytes = LoadFormAsBinary(path);
+    return std::make_unique<TMemoryStream>(**bytes);
   };
 }
 

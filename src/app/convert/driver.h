@@ -87,6 +87,10 @@ class TConversionDriver {
 // a folder.
 TFormOpener OpenFormFile(const std::string& path);
 
+// A source form file, binary or text (read as the binary form it stands for); loaded once for
+// every pass over it.
+TFormOpener OpenFormOrTextFile(const std::string& path);
+
 // The application's handler around one conversion: a failure's message goes to the user through
 // ShowError (and into the ledger) and the outcome is Failed.
 TConvertOutcome ConvertForm(TConversionDriver& driver, TUIService& ui, const std::string& source,
