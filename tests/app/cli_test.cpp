@@ -196,6 +196,11 @@ TEST_F(CliTest, ConvertPrintsTheWindowsTexts) {
   const RunResult dump = Run({"dump", report.string()});
   EXPECT_NE(dump.out.find("BandType = btReportTitle"), std::string::npos) << dump.out;
 
+  // A text form converts as the binary form it stands for, except with --compatible.
+  const fs::path invoiceText = fs::path(QR2VOR_SOURCE_DIR) / "examples" / "invoice.txt";
+  const RunResult fromText = Run({"convert", invoiceText.string(), report.string()});
+  EXPECT_EQ(fromText.exitCode, 0) << fromText.err;
+  EXPECT_EQ(fromText.out, "File " + report.string() + " succesfully created\n");
   const fs::path text = folder_ / "text.dfm";
   WriteAll(text, "object Form1: TForm1\nend\n");
   const RunResult failed =
