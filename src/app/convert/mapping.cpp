@@ -51,6 +51,8 @@ bool Is(const TQRPrintable& printable) {
   return dynamic_cast<const T*>(&printable) != nullptr;
 }
 
+bool AnyPrintable(const TQRPrintable&) { return true; }
+
 template <class T>
 const TClassInfo& ReportClass(const TQRPrintable&) {
   return T::StaticClassInfo();
@@ -198,7 +200,7 @@ const TPrintableClassRule kPrintableRules[] = {
      {},
      TOpacity::UnlessTransparent,
      true},
-    {Is<TQRPrintable>, ReportClass<TVoRLabel>, FillNothing, {}, TOpacity::Never, true},
+    {AnyPrintable, ReportClass<TVoRLabel>, FillNothing, {}, TOpacity::Never, true},
 };
 
 const TPrintableClassRule& RuleOf(const TQRPrintable& printable) {
