@@ -36,9 +36,14 @@ class TQRPrintable : public TCustomControl, public TQRFontControl, public TLater
   // The margins later versions of the toolkit publish.
   TLaterPart* Margins() const { return margins_.get(); }
 
+  // The colour and font a form file stores as Color and Font: the control's own here, its
+  // text's for rich text.
   virtual TColor Color() const { return color_; }
   virtual void SetColor(TColor color) { color_ = color; }
   TFont* Font() const override { return font_.get(); }
+  // The control's own colour and font, whatever a descendant stores as Color and Font.
+  TColor ControlColor() const { return color_; }
+  TFont* ControlFont() const { return font_.get(); }
   void SetFont(TFont* font);
   bool ParentFont() const { return fontLink_.ParentFont(); }
   void SetParentFont(bool value) { fontLink_.SetParentFont(value); }
@@ -297,10 +302,13 @@ class TQRCustomRichText : public TQRPrintable {
   static const TClassInfo& StaticClassInfo();
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
 
-  // Held by the embedded editor.
-  TColor Color() const override { return editor_->Color(); }
+  // Color and Font are the text's, held by the embedded editor; ControlColor() and
+  // ControlFont() stay the control's own.
+  TColor Color() const override { return TextColor(); }
   void SetColor(TColor color) override { editor_->SetColor(color); }
-  TFont* Font() const override { return &editor_->Font(); }
+  TFont* Font() const override { return TextFont(); }
+  TColor TextColor() const { return editor_->Color(); }
+  TFont* TextFont() const { return &editor_->Font(); }
   TStrings* Lines() const { return &editor_->Lines(); }
   void SetLines(TStrings* lines);
 

@@ -256,6 +256,78 @@ TEST_F(FindAncestorTest, InlineFrameChainEndsAtTFrame) {
   EXPECT_EQ(frames[0].chain.notes, std::vector<std::string>{"base TFrame"});
 }
 
+// Units of real trees run to megabytes: the scanner reads them in one linear pass.
+TEST_F(FindAncestorTest, MegabyteUnitWithTenThousandUsedUnits) {
+  for (const char* name : {"a/base", "b/bbase"}) {
+    TextFile(std::string(name) + ".dfm", kBaseForm);
+    TextFile(std::string(name) + ".pas", "type TBaseForm = class(TForm) end;\n");
+  }
+  std::string unit = "unit child;\ninterface\nuses\n";
+  for (int i = 0; i < 10000; ++i) unit += fmt::format("  Unit{},\n", i);
+  unit += "  bbase in '..\\b\\bbase.pas' { a comment; } ;\ntype\n";
+  std::string body;
+  while (body.size() < 4'000'000) {
+    body +=
+        "  // TDecoy = class(TOther)\n  s := 'TDecoy = class(TOther); uses x;';\n"
+        "  (* TDecoy = class(TOther) *) { uses y; } x := a + b * (c - d);\n";
+  }
+  unit += body + "  TChildForm = class(TBaseForm)\n  end;\n" + body + "end.\n";
+  TextFile("c/child.pas", unit);
+  TextFile("c/child.dfm", kChildForm);
+  const TAncestorChain chain = Find("c/child.dfm");
+  EXPECT_TRUE(chain.complete);
+  ASSERT_EQ(chain.forms.size(), 1u);
+  // The last name of the uses clause picks the base.
+  EXPECT_EQ(chain.forms.front(), Tree("b/bbase.dfm"));
+}
+
+// A generated tree of a thousand forms, every second one inherited from the one before it.
+TEST_F(FindAncestorTest, BatchOverAThousandFormsAndUnits) {
+  constexpr int kForms = 1000;
+  for (int i = 0; i < kForms; i += 2) {
+    const std::string folder = fmt::format("src/d{}/", i / 100);
+    std::filesystem::create_directories(folder_ / folder);
+    SaveFileAtomically(
+        Path(folder + fmt::format("base{}.dfm", i)),
+        TextToFormFile(fmt::format("object Base{0}: TBase{0}\n  object QuickRep1: TQuickRep\n"
+                                   "    object Title: TQRBand\n      BandType = rbTitle\n"
+                                   "      object Label1: TQRLabel\n        Caption = 'form {0}'\n"
+                                   "      end\n    end\n  end\nend\n",
+                                   i)));
+    TextFile(folder + fmt::format("base{}.pas", i),
+             fmt::format("unit base{0};\ninterface\nuses Forms;\ntype\n"
+                         "  TBase{0} = class(TForm)\n  end;\nimplementation\nend.\n",
+                         i));
+    SaveFileAtomically(
+        Path(folder + fmt::format("child{}.dfm", i)),
+        TextToFormFile(
+            fmt::format("inherited Child{0}: TChild{0}\n  inherited QuickRep1: TQuickRep\n"
+                        "    inherited Title: TQRBand\n      Height = {0}\n    end\n  end\nend\n",
+                        i + 1)));
+    TextFile(folder + fmt::format("child{}.pas", i),
+             fmt::format("unit child{1};\ninterface\nuses Forms, base{0};\ntype\n"
+                         "  TChild{1} = class(TBase{0})\n  end;\nimplementation\nend.\n",
+                         i, i + 1));
+  }
+  std::vector<TFormLedger> ledgers;
+  TConvertOptions options;
+  options.findAncestors = true;
+  const TBatchSummary summary =
+      ConvertTree(options, ui_, folder_ / "src", folder_ / "out", &ledgers, {});
+  EXPECT_EQ(summary.converted, size_t{kForms});
+  EXPECT_EQ(summary.failed, 0u);
+  ASSERT_EQ(ledgers.size(), size_t{kForms});
+  size_t withAncestor = 0;
+  for (const TFormLedger& ledger : ledgers) {
+    withAncestor += ledger.ancestors.size() == 1 && ledger.withoutAncestor.empty();
+  }
+  EXPECT_EQ(withAncestor, size_t{kForms / 2});
+  const auto report = TVoReport::LoadFromFile(Path("out/d9/child998.vor"));
+  ASSERT_EQ(report->BandCount(), 1);
+  EXPECT_EQ(report->Bands(0)->Height(), 999);
+  EXPECT_EQ(LabelAt(*report, 0, 0).DisplayName(), "form 998");
+}
+
 TEST_F(FindAncestorTest, BatchConvertsWithTheFoundChain) {
   TextFile("src/base.dfm", kBaseForm);
   TextFile("src/base.pas", "type TBaseForm = class(TForm) end;\n");

@@ -71,6 +71,34 @@ TEST_F(CliTest, HelpAndVersion) {
   EXPECT_EQ(version.out, std::string("qr2vor ") + QR2VOR_VERSION + "\n");
 }
 
+// The general help keeps every command on its line; each command's help has a line per option.
+TEST_F(CliTest, EveryCommandHasItsOwnHelp) {
+  const RunResult help = Run({"--help"});
+  size_t start = 0;
+  while (start < help.out.size()) {
+    const size_t end = help.out.find('\n', start);
+    EXPECT_LE(end - start, 100u) << help.out.substr(start, end - start);
+    start = end + 1;
+  }
+  EXPECT_EQ(help.out.find("--ledger"), std::string::npos) << help.out;
+
+  const RunResult convert = Run({"convert", "--help"});
+  EXPECT_EQ(convert.exitCode, 0);
+  EXPECT_EQ(convert.err, "");
+  for (const char* line :
+       {"Usage: qr2vor convert FORM.dfm REPORT.vor [OPTIONS]\n",
+        "       qr2vor convert --batch SRC_DIR DST_DIR [OPTIONS]\n", "\n  --batch ",
+        "\n  --ledger FILE.json ", "\n  --look-inside ", "\n  --ancestor BASE.dfm ",
+        "\n  --find-ancestors ", "\n  --compatible ", "\n  --verbose "}) {
+    EXPECT_NE(convert.out.find(line), std::string::npos) << line << "\n" << convert.out;
+  }
+  const RunResult mask = Run({"mask", "--help"});
+  EXPECT_EQ(mask.exitCode, 0);
+  EXPECT_NE(mask.out.find("\n  --width N "), std::string::npos) << mask.out;
+  const RunResult dump = Run({"dump", "--help"});
+  EXPECT_EQ(dump.out.find("Options:"), std::string::npos) << dump.out;
+}
+
 TEST_F(CliTest, WrongUsageExitsWithTwo) {
   const struct {
     std::initializer_list<std::string> arguments;
@@ -168,9 +196,15 @@ TEST_F(CliTest, ConvertPrintsTheWindowsTexts) {
   const RunResult dump = Run({"dump", report.string()});
   EXPECT_NE(dump.out.find("BandType = btReportTitle"), std::string::npos) << dump.out;
 
+  // A text form converts as the binary form it stands for, except with --compatible.
+  const fs::path invoiceText = fs::path(QR2VOR_SOURCE_DIR) / "examples" / "invoice.txt";
+  const RunResult fromText = Run({"convert", invoiceText.string(), report.string()});
+  EXPECT_EQ(fromText.exitCode, 0) << fromText.err;
+  EXPECT_EQ(fromText.out, "File " + report.string() + " succesfully created\n");
   const fs::path text = folder_ / "text.dfm";
   WriteAll(text, "object Form1: TForm1\nend\n");
-  const RunResult failed = Run({"convert", text.string(), (folder_ / "text.vor").string()});
+  const RunResult failed =
+      Run({"convert", "--compatible", text.string(), (folder_ / "text.vor").string()});
   EXPECT_EQ(failed.exitCode, 1);
   EXPECT_EQ(failed.out, "");
   EXPECT_EQ(failed.err, "Invalid stream format.\n");
@@ -179,6 +213,52 @@ TEST_F(CliTest, ConvertPrintsTheWindowsTexts) {
   const RunResult empty = Run({"convert", "", (folder_ / "empty.vor").string()});
   EXPECT_EQ(empty.exitCode, 1);
   EXPECT_EQ(empty.err, "Cannot open file \n");
+}
+
+// The report never replaces its own source form, under whatever path the form is named.
+TEST_F(CliTest, ConvertRefusesTheSourceAsDestination) {
+  const fs::path form = folder_ / "invoice.dfm";
+  fs::copy_file(fs::path(QR2VOR_SOURCE_DIR) / "examples" / "invoice.dfm", form);
+  const std::string bytes = ReadAll(form);
+  fs::create_directories(folder_ / "sub");
+  fs::create_hard_link(form, folder_ / "link.dfm");
+  for (const fs::path& destination :
+       {form, folder_ / "sub" / ".." / "invoice.dfm", folder_ / "link.dfm"}) {
+    SCOPED_TRACE(destination.string());
+    const RunResult result = Run({"convert", form.string(), destination.string()});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err,
+              "Cannot create file " + destination.string() + ": it is the source form file.\n");
+    EXPECT_EQ(ReadAll(form), bytes);
+  }
+}
+
+// A form read in part converts, and says so on one line after the success line.
+TEST_F(CliTest, PartialReadIsTold) {
+  const fs::path text = folder_ / "partial.txt";
+  const fs::path form = folder_ / "src" / "partial.dfm";
+  fs::create_directories(form.parent_path());
+  WriteAll(text,
+           "object Form1: TForm1\n  object QuickRep1: TQuickRep\n    object Band1: TQRBand\n"
+           "      BandType = rbTitle\n      Mystery = 5\n      object Odd1: TOddControl\n"
+           "        object Inner: TQRLabel\n        end\n      end\n"
+           "      object QRLabel1: TQRLabel\n        Caption = 'kept'\n        Nope = 'x'\n"
+           "      end\n    end\n  end\nend\n");
+  ASSERT_EQ(Run({"form2bin", text.string(), form.string()}).exitCode, 0);
+  const fs::path report = folder_ / "partial.vor";
+  const RunResult converted = Run({"convert", form.string(), report.string()});
+  EXPECT_EQ(converted.exitCode, 0);
+  EXPECT_EQ(converted.out, "File " + report.string() + " succesfully created\n");
+  EXPECT_EQ(converted.err, "qr2vor: " + form.string() +
+                               ": read in part: 1 object and 2 values skipped; --ledger lists "
+                               "them\n");
+  const RunResult batch =
+      Run({"convert", "--batch", form.parent_path().string(), (folder_ / "dst").string()});
+  EXPECT_EQ(batch.exitCode, 0);
+  EXPECT_EQ(batch.out, "Converted: 1, without report: 0, failed: 0\n");
+  EXPECT_EQ(batch.err, form.string() +
+                           ": read in part: 1 object and 2 values skipped; --ledger lists them.\n");
 }
 
 TEST_F(CliTest, ConvertWithoutReportIsQuietUnlessVerbose) {
@@ -197,7 +277,8 @@ TEST_F(CliTest, ConvertWithoutReportIsQuietUnlessVerbose) {
   EXPECT_FALSE(fs::exists(folder_ / "plain.vor"));
 }
 
-// One form converts, one is a text form and fails, one holds no report: the run goes on, keeps
+// One form converts, one is a text form and fails (text forms are refused with --compatible),
+// one holds no report: the run goes on, keeps
 // relative paths, sums up, writes one ledger and exits with 1.
 TEST_F(CliTest, BatchGoesOnAfterFailuresAndSumsUp) {
   const fs::path source = folder_ / "src";
@@ -210,8 +291,8 @@ TEST_F(CliTest, BatchGoesOnAfterFailuresAndSumsUp) {
   ASSERT_EQ(Run({"form2bin", plainText.string(), (source / "plain.QR2").string()}).exitCode, 0);
   WriteAll(source / "notes.txt", "not a form");
   const fs::path ledger = folder_ / "ledger.json";
-  const RunResult batch = Run({"convert", "--batch", source.string(), (folder_ / "dst").string(),
-                               "--ledger", ledger.string()});
+  const RunResult batch = Run({"convert", "--batch", "--compatible", source.string(),
+                               (folder_ / "dst").string(), "--ledger", ledger.string()});
   EXPECT_EQ(batch.exitCode, 1);
   EXPECT_EQ(batch.out, "Converted: 1, without report: 1, failed: 1\n");
   EXPECT_EQ(batch.err, (source / "text.dfm").string() + ": Invalid stream format.\n");
@@ -238,15 +319,14 @@ TEST_F(CliTest, ScanListsFormsWithReports) {
   const std::string invoiceLine = ": report qrInvoice: 7 bands, 15 controls; will not carry: ";
   EXPECT_NE(scan.out.find((source / "a.dfm").string() + invoiceLine), std::string::npos)
       << scan.out;
-  EXPECT_NE(
-      scan.out.find((source / "b.dfm").string() + " (text form: form2bin it first)" + invoiceLine),
-      std::string::npos)
+  EXPECT_NE(scan.out.find((source / "b.dfm").string() + " (text form)" + invoiceLine),
+            std::string::npos)
       << scan.out;
   EXPECT_EQ(scan.out.find((source / "c.dfm").string()), std::string::npos) << scan.out;
-  EXPECT_NE(scan.out.find((source / "d.dfm").string() +
-                          " (text form: form2bin it first): no report converted; unknown "
-                          "classes: TPanel"),
-            std::string::npos)
+  EXPECT_NE(
+      scan.out.find((source / "d.dfm").string() + " (text form): no report converted; unknown "
+                                                  "classes: TPanel"),
+      std::string::npos)
       << scan.out;
   EXPECT_NE(scan.out.find("With a report: 2, without: 2, failing: 0\n"), std::string::npos);
   const RunResult inside = Run({"scan", source.string(), "--look-inside"});

@@ -133,7 +133,10 @@ TEST_F(LedgerTest, ExampleInvoiceForm) {
     });
   };
   EXPECT_TRUE(hasValue("qrInvoice", "DataSet", "tblInvoiceLines"));
-  EXPECT_TRUE(hasValue("qrInvoice", "Page.PaperSize", "A4"));
+  EXPECT_FALSE(hasValue("qrInvoice", "Page.PaperSize", "A4"));
+  ASSERT_FALSE(form["carried"].empty());
+  EXPECT_EQ(form["carried"][0]["object"], "qrInvoice");
+  EXPECT_EQ(form["carried"][0]["kind"], "page");
   EXPECT_TRUE(hasValue("qrInvoice", "PrintIfEmpty", "True"));
   EXPECT_TRUE(hasValue("txtDescription", "DataSet", "tblInvoiceLines"));
   EXPECT_FALSE(hasValue("lblTitle", "Caption", "Invoice from O'Brien && Sons"));
@@ -175,10 +178,10 @@ TEST_F(LedgerTest, CorpusForms) {
               Path("journal.vor"), &journal),
       TConvertOutcome::Converted);
   const auto mask = std::find_if(
-      journal.notCarried.begin(), journal.notCarried.end(),
-      [](const TLedgerValue& v) { return v.object == "sumaDebito" && v.property == "Mask"; });
-  ASSERT_NE(mask, journal.notCarried.end());
-  EXPECT_EQ(mask->value, "0.00");
+      journal.carried.begin(), journal.carried.end(),
+      [](const TLedgerCarried& v) { return v.object == "sumaDebito" && v.kind == "mask"; });
+  ASSERT_NE(mask, journal.carried.end());
+  EXPECT_EQ(mask->became, "Format = '@N @ND2 @NR0.01 '");
 }
 
 // Every corpus form, binary ones as they are and text ones built into binary ones first. The

@@ -33,13 +33,22 @@ constexpr int kExitUsage = 2;
 
 using TArguments = std::span<const std::string>;
 
+// One option of a command, as its help shows it.
+struct TOption {
+  std::string_view name;  // with its argument, as "--ledger FILE.json"
+  std::string_view description;
+};
+
 struct TCommand {
   std::string_view name;
-  std::string_view arguments;  // as shown in the usage text
+  std::string_view arguments;  // the required arguments, as the usage text shows them
   std::string_view summary;
   size_t argumentCount;
   int (*run)(TArguments arguments);
   size_t optionalCount = 0;  // arguments that may follow the required ones
+  std::span<const TOption> options = {};
+  // Further forms of the command line, shown by its help after the first.
+  std::span<const std::string_view> otherForms = {};
 };
 
 // A failure tied to one file: "qr2vor: FILE: message".
@@ -164,6 +173,8 @@ int RunConvert(TArguments arguments) {
       verbose = true;
     } else if (arguments[i] == "--look-inside") {
       options.lookInside = true;
+    } else if (arguments[i] == "--compatible") {
+      options.compatible = true;
     } else if (arguments[i] == "--ledger" && i + 1 < arguments.size()) {
       ledgerPath = arguments[++i];
     } else {
@@ -181,6 +192,7 @@ int RunConvert(TArguments arguments) {
     return kExitUsage;
   }
   options.findAncestors = batch;
+  options.textForms = true;
   TConversionDriver::FormCreate();
   std::vector<TFormLedger> ledgers;
   bool failed = false;
@@ -217,6 +229,9 @@ int RunConvert(TArguments arguments) {
       driver.SetAncestors(ancestors);
     }
     const TConvertOutcome outcome = ConvertForm(driver, ui, paths[0], paths[1], &ledger);
+    if (driver.LastSkipped().Any()) {
+      fmt::print(stderr, "qr2vor: {}: {}\n", paths[0], PartialReadNote(driver.LastSkipped()));
+    }
     if (outcome == TConvertOutcome::WithoutReport && verbose) {
       fmt::print("{}: the form holds no QuickReport report; nothing written\n", paths[0]);
     }
@@ -264,40 +279,88 @@ int RunScan(TArguments arguments) {
   return kExitSuccess;
 }
 
+constexpr TOption kMaskOptions[] = {
+    {"--width N", "pad or cut the text to a field of N characters"},
+};
+constexpr TOption kEvalOptions[] = {
+    {"--csv FILE",
+     "evaluate against the first record of FILE (its data set named by the file "
+     "name without extension)"},
+};
+constexpr TOption kConvertOptions[] = {
+    {"--batch", "convert every form under SRC_DIR to the same place under DST_DIR"},
+    {"--ledger FILE.json", "record what was mapped, carried, left behind and skipped"},
+    {"--look-inside", "find reports inside the toolkit's containers (panels, tab sheets, ...)"},
+    {"--ancestor BASE.dfm", "read an ancestor form first (repeat, outermost first)"},
+    {"--find-ancestors", "find the ancestor forms in the form's source tree"},
+    {"--compatible",
+     "the mapping alone: no page, visibility, alignment, frame or mask, and no "
+     "text forms"},
+    {"--verbose", "say so when a form holds no report"},
+};
+constexpr std::string_view kConvertForms[] = {"--batch SRC_DIR DST_DIR"};
+constexpr TOption kScanOptions[] = {
+    {"--look-inside", "find reports inside the toolkit's containers (panels, tab sheets, ...)"},
+};
+
 constexpr TCommand kCommands[] = {
     {"dump", "FILE", "show a form file, report file or component stream as text", 1, RunDump},
     {"form2bin", "TEXT.dfm BINARY.dfm", "convert a text form file to a binary form file", 2,
      RunForm2Bin},
-    {"mask", "VALUE MASK [--width N]", "format a value by a format mask", 2, RunMask, 2},
-    {"eval", "EXPRESSION [--csv FILE]", "evaluate an expression, against a CSV file's first record",
-     1, RunEval, 2},
-    {"convert",
-     "FORM.dfm REPORT.vor [--ancestor BASE.dfm ...] [--find-ancestors] | --batch SRC_DIR DST_DIR "
-     "[--verbose] [--ledger FILE.json] [--look-inside]",
-     "convert a QuickReport form to a report file, or every form under a folder", 2, RunConvert,
-     64},
-    {"scan", "DIR [--look-inside]", "list the forms under a folder that hold QuickReport reports",
-     1, RunScan, 1},
+    {"mask", "VALUE MASK", "format a value by a format mask", 2, RunMask, 2, kMaskOptions},
+    {"eval", "EXPRESSION", "evaluate an expression, against a CSV file's first record", 1, RunEval,
+     2, kEvalOptions},
+    {"convert", "FORM.dfm REPORT.vor",
+     "convert QuickReport forms to report files (one form or a folder)", 2, RunConvert, 64,
+     kConvertOptions, kConvertForms},
+    {"scan", "DIR", "list the forms under a folder that hold QuickReport reports", 1, RunScan, 1,
+     kScanOptions},
 };
 
+constexpr size_t kHelpColumn = 32;
+
+// One entry of a help list: the description in its column, or on the next line when the entry
+// is too wide for it.
+std::string HelpLine(std::string_view entry, std::string_view description) {
+  if (entry.size() + 2 < kHelpColumn) {
+    return fmt::format("  {:<{}}{}\n", entry, kHelpColumn - 2, description);
+  }
+  return fmt::format("  {}\n{:<{}}{}\n", entry, "", kHelpColumn, description);
+}
+
 std::string Usage() {
-  std::string usage = "Usage: qr2vor COMMAND [ARGUMENTS]\n\nCommands:\n";
+  std::string usage = "Usage: qr2vor COMMAND [ARGUMENTS] [OPTIONS]\n\nCommands:\n";
   for (const TCommand& command : kCommands) {
-    usage += fmt::format("  {:<32}{}\n", fmt::format("{} {}", command.name, command.arguments),
-                         command.summary);
+    usage += HelpLine(fmt::format("{} {}", command.name, command.arguments), command.summary);
   }
   usage += "\nOptions:\n";
-  usage +=
-      fmt::format("  {:<32}{}\n", "--codepage N",
-                  fmt::format("the code page of text, N a Windows number (default {}; also {})",
-                              kDefaultCodePage, kCodePageVariable));
-  usage += fmt::format("  {:<32}{}\n", "--help", "show this help");
-  usage += fmt::format("  {:<32}{}\n", "--version", "show the version");
+  usage += HelpLine("--codepage N",
+                    fmt::format("the code page of text, N a Windows number (default {}; also {})",
+                                kDefaultCodePage, kCodePageVariable));
+  usage += HelpLine("--help", "show this help; qr2vor COMMAND --help shows a command's options");
+  usage += HelpLine("--version", "show the version");
   return usage;
 }
 
-int UsageError(std::string_view problem) {
-  fmt::print(stderr, "qr2vor: {}\n\n{}", problem, Usage());
+std::string CommandUsage(const TCommand& command) {
+  std::string usage;
+  const std::string_view options = command.options.empty() ? "" : " [OPTIONS]";
+  usage += fmt::format("Usage: qr2vor {} {}{}\n", command.name, command.arguments, options);
+  for (const std::string_view form : command.otherForms) {
+    usage += fmt::format("       qr2vor {} {}{}\n", command.name, form, options);
+  }
+  usage += fmt::format("\n{}\n", command.summary);
+  if (!command.options.empty()) {
+    usage += "\nOptions:\n";
+    for (const TOption& option : command.options) {
+      usage += HelpLine(option.name, option.description);
+    }
+  }
+  return usage;
+}
+
+int UsageError(std::string_view problem, const std::string& usage = Usage()) {
+  fmt::print(stderr, "qr2vor: {}\n\n{}", problem, usage);
   return kExitUsage;
 }
 
@@ -338,9 +401,14 @@ int Main(std::vector<std::string> arguments) {
   for (const TCommand& command : kCommands) {
     if (name != command.name) continue;
     const TArguments rest = TArguments(arguments).subspan(1);
+    if (rest.size() == 1 && (rest[0] == "--help" || rest[0] == "-h")) {
+      fmt::print("{}", CommandUsage(command));
+      return kExitSuccess;
+    }
     if (rest.size() < command.argumentCount ||
         rest.size() > command.argumentCount + command.optionalCount) {
-      return UsageError(fmt::format("{} expects {}", command.name, command.arguments));
+      return UsageError(fmt::format("{} expects {}", command.name, command.arguments),
+                        CommandUsage(command));
     }
     return command.run(rest);
   }

@@ -2,13 +2,14 @@
 
 #include <algorithm>
 #include <cctype>
-#include <regex>
+#include <optional>
 #include <set>
 
 #include <fmt/format.h>
 
 #include "app/convert/batch.h"
 #include "app/convert/form_outline.h"
+#include "app/convert/unit_scanner.h"
 #include "rtl/streams.h"
 #include "rtl/typinfo.h"
 #include "stream/format.h"
@@ -36,50 +37,6 @@ std::string FormKey(const fs::path& path) { return path.lexically_normal().strin
 std::string LastPart(const std::string& qualified) {
   const size_t dot = qualified.rfind('.');
   return dot == std::string::npos ? qualified : qualified.substr(dot + 1);
-}
-
-// Pascal source without its comments and string literals' contents.
-std::string StripPascalComments(const std::string& source) {
-  std::string result;
-  result.reserve(source.size());
-  for (size_t i = 0; i < source.size();) {
-    if (source[i] == '{') {
-      const size_t end = source.find('}', i);
-      i = end == std::string::npos ? source.size() : end + 1;
-    } else if (source.compare(i, 2, "(*") == 0) {
-      const size_t end = source.find("*)", i + 2);
-      i = end == std::string::npos ? source.size() : end + 2;
-    } else if (source.compare(i, 2, "//") == 0) {
-      i = source.find('\n', i);
-      if (i == std::string::npos) i = source.size();
-    } else {
-      result += source[i++];
-    }
-  }
-  return result;
-}
-
-// The units a "uses" or "contains" clause names: (lower-case name, path after "in" or empty).
-std::vector<std::pair<std::string, std::string>> UsedUnits(const std::string& source) {
-  static const std::regex clause(R"(\b(uses|contains)\b([^;]*);)", std::regex::icase);
-  static const std::regex item(R"(^\s*([\w.]+)(\s+in\s+'([^']*)')?)", std::regex::icase);
-  std::vector<std::pair<std::string, std::string>> units;
-  for (auto it = std::sregex_iterator(source.begin(), source.end(), clause);
-       it != std::sregex_iterator(); ++it) {
-    const std::string list = (*it)[2].str();
-    size_t start = 0;
-    while (start <= list.size()) {
-      size_t comma = list.find(',', start);
-      if (comma == std::string::npos) comma = list.size();
-      std::smatch match;
-      const std::string entry = list.substr(start, comma - start);
-      if (std::regex_search(entry, match, item)) {
-        units.emplace_back(LowerCaseAscii(match[1].str()), match[3].str());
-      }
-      start = comma + 1;
-    }
-  }
-  return units;
 }
 
 bool HasExtension(const fs::path& path, std::initializer_list<const char*> extensions) {
@@ -116,6 +73,21 @@ std::string LoadFormAsBinary(const std::string& path) {
   return IsTextForm(bytes) ? TextToFormFile(bytes) : bytes;
 }
 
+std::optional<TSourceTree::FormInfo> TSourceTree::ReadFormInfo(const fs::path& path) {
+  try {
+    TMemoryStream stream(LoadFormAsBinary(path.string()));
+    ReadResHeader(stream);
+    const TOutlineObject outline = ReadFormOutline(stream);
+    FormInfo info;
+    info.rootClass = outline.className;
+    info.inherited = (outline.flags & ffInherited) != 0;
+    CollectInlineFrames(outline, info.inlineFrames);
+    return info;
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+}
+
 TSourceTree::TSourceTree(const fs::path& folder) {
   std::error_code error;
   for (auto it = fs::recursive_directory_iterator(folder, error);
@@ -124,53 +96,34 @@ TSourceTree::TSourceTree(const fs::path& folder) {
     if (!it->is_regular_file()) continue;
     const fs::path& path = it->path();
     if (HasExtension(path, {".dfm"})) {
-      try {
-        TMemoryStream stream(LoadFormAsBinary(path.string()));
-        ReadResHeader(stream);
-        const TOutlineObject outline = ReadFormOutline(stream);
-        FormInfo& info = forms_[FormKey(path)];
-        info.rootClass = outline.className;
-        info.inherited = (outline.flags & ffInherited) != 0;
-        CollectInlineFrames(outline, info.inlineFrames);
-      } catch (const std::exception&) {
-        // A form that cannot be read is no candidate ancestor; converting it reports why.
-      }
-    } else if (HasExtension(path, {".pas"})) {
-      static const std::regex declaration(R"(\b(\w+)\s*=\s*class\s*\(\s*([\w.]+))",
-                                          std::regex::icase);
-      const std::string source = StripPascalComments(LoadFile(path.string()));
-      UnitInfo& unit = units_[StemKey(path)];
-      for (auto m = std::sregex_iterator(source.begin(), source.end(), declaration);
-           m != std::sregex_iterator(); ++m) {
-        unit.parents.emplace(LowerCaseAscii((*m)[1].str()), LastPart((*m)[2].str()));
-      }
-      for (const auto& used : UsedUnits(source)) unit.uses.push_back(LastPart(used.first));
-    } else if (HasExtension(path, {".h"})) {
-      static const std::regex declaration(
-          R"(\bclass\s+(?:PACKAGE\s+)?(\w+)\s*:\s*public\s+(?:\w+::)*(\w+))");
-      static const std::regex include(R"(#\s*include\s*[<"]([^>"]+)[>"])");
+      // A form that cannot be read is no candidate ancestor; converting it reports why.
+      if (auto info = ReadFormInfo(path)) forms_[FormKey(path)] = std::move(*info);
+    } else if (HasExtension(path, {".pas", ".h"})) {
       const std::string source = LoadFile(path.string());
+      const TUnitDeclarations declarations =
+          HasExtension(path, {".pas"}) ? ScanPascalUnit(source) : ScanCppHeader(source);
       UnitInfo& unit = units_[StemKey(path)];
-      for (auto m = std::sregex_iterator(source.begin(), source.end(), declaration);
-           m != std::sregex_iterator(); ++m) {
-        unit.parents.emplace(LowerCaseAscii((*m)[1].str()), (*m)[2].str());
+      for (const auto& [name, parent] : declarations.classes) {
+        unit.parents.emplace(LowerCaseAscii(name), parent);
       }
-      for (auto m = std::sregex_iterator(source.begin(), source.end(), include);
-           m != std::sregex_iterator(); ++m) {
-        unit.uses.push_back(LowerCaseAscii(fs::path((*m)[1].str()).stem().string()));
+      const bool pascal = HasExtension(path, {".pas"});
+      for (const auto& used : declarations.uses) {
+        unit.uses.insert(LowerCaseAscii(pascal ? LastPart(used.first) : used.first));
       }
     } else if (HasExtension(path, {".dpr", ".dpk"})) {
-      const std::string source = StripPascalComments(LoadFile(path.string()));
-      for (const auto& [name, unitPath] : UsedUnits(source)) {
+      for (const auto& [name, unitPath] : ScanPascalUnit(LoadFile(path.string())).uses) {
         if (unitPath.empty()) {
-          projectNames_.push_back(LastPart(name));
+          projectNames_.insert(LowerCaseAscii(LastPart(name)));
         } else {
           std::string relative = unitPath;
           std::replace(relative.begin(), relative.end(), '\\', '/');
-          projectPaths_.push_back(StemKey(path.parent_path() / relative));
+          projectPaths_.insert(StemKey(path.parent_path() / relative));
         }
       }
     }
+  }
+  for (const auto& [path, info] : forms_) {
+    formsByClass_[LowerCaseAscii(info.rootClass)].push_back(path);
   }
 }
 
@@ -182,16 +135,16 @@ const TSourceTree::UnitInfo* TSourceTree::UnitOf(const std::string& form) const 
 bool TSourceTree::ListedByProject(const std::string& form) const {
   const std::string key = StemKey(form);
   const std::string name = LowerCaseAscii(fs::path(form).stem().string());
-  return std::find(projectPaths_.begin(), projectPaths_.end(), key) != projectPaths_.end() ||
-         std::find(projectNames_.begin(), projectNames_.end(), name) != projectNames_.end();
+  return projectPaths_.contains(key) || projectNames_.contains(name);
 }
 
 std::string TSourceTree::PickForm(const std::string& className, const std::string& descendant,
                                   TAncestorChain& chain) const {
   std::vector<std::string> candidates;
-  for (const auto& [path, info] : forms_) {
-    if (path != descendant && LowerCaseAscii(info.rootClass) == LowerCaseAscii(className))
-      candidates.push_back(path);
+  if (const auto found = formsByClass_.find(LowerCaseAscii(className));
+      found != formsByClass_.end()) {
+    std::copy_if(found->second.begin(), found->second.end(), std::back_inserter(candidates),
+                 [&](const std::string& path) { return path != descendant; });
   }
   if (candidates.empty()) {
     chain.notes.push_back(
@@ -215,7 +168,7 @@ std::string TSourceTree::PickForm(const std::string& className, const std::strin
   if (const UnitInfo* unit = UnitOf(descendant); unit != nullptr && candidates.size() > 1) {
     narrow("uses", [&](const std::string& path) {
       const std::string name = LowerCaseAscii(fs::path(path).stem().string());
-      return std::find(unit->uses.begin(), unit->uses.end(), name) != unit->uses.end();
+      return unit->uses.contains(name);
     });
   }
   if (candidates.size() > 1) {
@@ -246,9 +199,8 @@ TAncestorChain TSourceTree::FindAncestors(const fs::path& form) const {
   auto info = forms_.find(current);
   if (info == forms_.end()) {
     // A form outside the tree (or unreadable) is looked at on its own.
-    TSourceTree self(form.parent_path());
-    info = self.forms_.find(current);
-    if (info == self.forms_.end() || !info->second.inherited) return chain;
+    const std::optional<FormInfo> own = ReadFormInfo(form);
+    if (!own || !own->inherited) return chain;
     chain.complete = false;
     chain.notes.push_back("no ancestor found: the form is not under the source tree searched");
     return chain;

@@ -5,6 +5,8 @@
 
 #include <filesystem>
 #include <map>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -56,9 +58,11 @@ class TSourceTree {
     // Lower-case class name -> parent class name.
     std::map<std::string, std::string> parents;
     // Lower-case names of the units used or headers included.
-    std::vector<std::string> uses;
+    std::set<std::string> uses;
   };
 
+  // The root class and frames of a form; nothing when it cannot be read.
+  static std::optional<FormInfo> ReadFormInfo(const std::filesystem::path& path);
   const UnitInfo* UnitOf(const std::string& form) const;
   // Picks the form of root class `className` for `descendant`; empty with a note when none.
   std::string PickForm(const std::string& className, const std::string& descendant,
@@ -67,11 +71,13 @@ class TSourceTree {
 
   // Keyed by the forms' paths.
   std::map<std::string, FormInfo> forms_;
+  // The forms' paths by the lower-case name of their root class, in path order.
+  std::map<std::string, std::vector<std::string>> formsByClass_;
   // Keyed by the lower-case path without extension.
   std::map<std::string, UnitInfo> units_;
   // Units the project files list: lower-case paths, and lower-case names listed without a path.
-  std::vector<std::string> projectPaths_;
-  std::vector<std::string> projectNames_;
+  std::set<std::string> projectPaths_;
+  std::set<std::string> projectNames_;
 };
 
 // The folder `convert --find-ancestors` searches for a form: the outermost folder above the form

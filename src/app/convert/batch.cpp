@@ -79,6 +79,7 @@ TBatchSummary ConvertTree(const TConvertOptions& options, TUIService& ui,
         ++summary.failed;
         break;
     }
+    if (driver.LastSkipped().Any()) batchUI.ShowError(PartialReadNote(driver.LastSkipped()));
     if (ledgers != nullptr) ledgers->push_back(std::move(ledger));
   }
   return summary;
@@ -131,7 +132,7 @@ TFormLedger ScanForm(TConversionDriver& driver, const std::filesystem::path& pat
 }
 
 std::string ScanLine(const TFormLedger& ledger, bool textForm) {
-  const std::string form = ledger.source + (textForm ? " (text form: form2bin it first)" : "");
+  const std::string form = ledger.source + (textForm ? " (text form)" : "");
   if (ledger.outcome == TConvertOutcome::Failed) {
     return fmt::format("{}: will not convert: {}", form, ledger.message);
   }

@@ -27,8 +27,9 @@ using TBatchProgress = std::function<void(size_t number, size_t count, const std
 
 // Converts every form under `sourceDir` to the same relative path under `destinationDir` with
 // the extension ".vor", going on after failures; with `options.findAncestors` each inherited
-// form is read after the ancestors found under `sourceDir`. Failures reach `ui` as "PATH: message";
-// success messages are not shown. Adds one ledger per form when `ledgers` is given.
+// form is read after the ancestors found under `sourceDir`. Failures reach `ui` as "PATH: message",
+// and so does the note on a form read in part (PartialReadNote); success messages are not shown.
+// Adds one ledger per form when `ledgers` is given.
 TBatchSummary ConvertTree(const TConvertOptions& options, TUIService& ui,
                           const std::filesystem::path& sourceDir,
                           const std::filesystem::path& destinationDir,

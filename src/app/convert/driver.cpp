@@ -3,6 +3,7 @@
 #include <array>
 #include <filesystem>
 #include <map>
+#include <optional>
 
 #include "app/convert/ancestors.h"
 #include "app/convert/mapping.h"
@@ -73,7 +74,19 @@ struct FormReadLog {
   std::vector<std::string> withoutAncestor;
   // Characters of UTF-8 and wide strings that the form's code page cannot hold.
   size_t lostCharacters = 0;
+  TSkipCounts skipped;
 };
+
+// Whether a message the error hook handled is an object skipped with what it nests: its class
+// unknown, or its ancestor missing. Everything else the hook hears of is one value skipped.
+bool IsObjectSkipped(const std::string& message) {
+  const auto matches = [&message](std::string_view format) {
+    const size_t hole = format.find("{}");
+    return message.size() >= format.size() - 2 && message.starts_with(format.substr(0, hole)) &&
+           message.ends_with(format.substr(hole + 2));
+  };
+  return matches(msg::kClassNotFound) || matches(msg::kAncestorNotFound);
+}
 
 // Steps 3 and 4: the resource header, then the component stream into `root` with both hooks
 // answering "handled" (and the error hook recording what it handled). An inherited object whose
@@ -85,8 +98,9 @@ void ReadForm(TStream& stream, TComponent& root, int codePage, FormReadLog& form
   ReadResHeader(stream);
   TReader reader(stream, kFilerBufferSize);
   reader.SetCodePage(codePage);
-  reader.OnError = [&log](TReader&, const std::string& message, bool& handled) {
+  reader.OnError = [&log, &formLog](TReader&, const std::string& message, bool& handled) {
     handled = true;
+    ++(IsObjectSkipped(message) ? formLog.skipped.objects : formLog.skipped.values);
     if (log.messages.size() < ReadLog::kMaxMessages) {
       log.messages.push_back(message);
     } else {
@@ -186,28 +200,44 @@ void RecordEventHandlers(const TOutlineObject& outline, TFormLedger& ledger) {
 }
 
 // The values of the converted objects that the mapping leaves behind, matched by name (the
-// report read as the root by being the root).
+// report read as the root by being the root), and what the extensions carried.
 void RecordNotCarried(const TOutlineObject& outline, const TQuickRep& quickRep, bool rootIsReport,
-                      const std::vector<TMappedBand>& bands, TFormLedger& ledger) {
-  std::map<std::string, const TComponent*> converted;
-  if (!rootIsReport) converted[quickRep.Name()] = &quickRep;
-  for (const TMappedBand& band : bands) {
-    converted[band.source->Name()] = band.source;
+                      const TMappedReport& mapped, TFormLedger& ledger) {
+  struct Converted {
+    const TComponent* component;
+    const TExtensionLog* extensions;
+  };
+  std::map<std::string, Converted> converted;
+  if (!rootIsReport) converted[quickRep.Name()] = {&quickRep, &mapped.extensions};
+  for (const TMappedBand& band : mapped.bands) {
+    converted[band.source->Name()] = {band.source, &band.extensions};
     for (const TMappedControl& control : band.controls) {
-      converted[control.source->Name()] = control.source;
+      converted[control.source->Name()] = {control.source, &control.extensions};
     }
   }
-  const auto record = [&](const TOutlineObject& object, const TComponent& component) {
+  const auto record = [&](const TOutlineObject& object, const Converted& found) {
     for (const TOutlineProperty& property : object.properties) {
-      if (IsEventHandlerReference(property) || MappingCarries(component, property.name)) continue;
-      ledger.notCarried.push_back({object.name, object.className, property.name, property.value});
+      if (IsEventHandlerReference(property) || MappingCarries(*found.component, property.name) ||
+          found.extensions->Carries(property.name)) {
+        continue;
+      }
+      std::string reason;
+      for (const TRefusedValue& refused : found.extensions->refused) {
+        if (SameText(refused.property, property.name)) reason = refused.reason;
+      }
+      ledger.notCarried.push_back(
+          {object.name, object.className, property.name, property.value, reason});
+    }
+    for (const TCarriedValue& carried : found.extensions->carried) {
+      ledger.carried.push_back(
+          {object.name, object.className, carried.kind, carried.properties, carried.became});
     }
   };
-  if (rootIsReport) record(outline, quickRep);
+  if (rootIsReport) record(outline, {&quickRep, &mapped.extensions});
   outline.ForEach([&](const TOutlineObject& object) {
     if (object.name.empty()) return;
     const auto found = converted.find(object.name);
-    if (found != converted.end() && &object != &outline) record(object, *found->second);
+    if (found != converted.end() && &object != &outline) record(object, found->second);
   });
 }
 
@@ -295,13 +325,20 @@ TConversionDriver::Conversion TConversionDriver::ReadAndMap(const TFormOpener& o
   const int codePage = TextCodePage(open);
   if (ledger != nullptr) ledger->codePage = codePage;
   // The ancestors, outermost first, then the form itself, all into the one root.
+  // What was skipped is known also when reading fails.
   const auto readChain = [&](TComponent& root, FormReadLog& log) {
-    for (const std::string& ancestor : ancestors_) {
-      TMemoryStream stream(LoadFormAsBinary(ancestor));
-      ReadForm(stream, root, codePage, log);
+    try {
+      for (const std::string& ancestor : ancestors_) {
+        TMemoryStream stream(LoadFormAsBinary(ancestor));
+        ReadForm(stream, root, codePage, log);
+      }
+      const std::unique_ptr<TStream> stream = open();
+      ReadForm(*stream, root, codePage, log);
+    } catch (...) {
+      lastSkipped_ = log.skipped;
+      throw;
     }
-    const std::unique_ptr<TStream> stream = open();
-    ReadForm(*stream, root, codePage, log);
+    lastSkipped_ = log.skipped;
   };
   auto form = std::make_unique<TQRForm>(nullptr);
   FormReadLog log;
@@ -321,12 +358,13 @@ TConversionDriver::Conversion TConversionDriver::ReadAndMap(const TFormOpener& o
     conversion.root = std::move(form);
   }
 
-  std::vector<TMappedBand> bands;
+  TMappedReport mapped;
   if (quickRep != nullptr) {
     conversion.report = std::make_unique<TVoReport>(nullptr);
     for (int i = conversion.report->BandCount() - 1; i >= 0; --i) conversion.report->DeleteBand(i);
-    bands = MapQuickReport(*quickRep, *conversion.report);
+    mapped = MapQuickReport(*quickRep, *conversion.report, {.extensions = !options_.compatible});
   }
+  const std::vector<TMappedBand>& bands = mapped.bands;
 
   if (ledger != nullptr) {
     ledger->outcome =
@@ -343,7 +381,7 @@ TConversionDriver::Conversion TConversionDriver::ReadAndMap(const TFormOpener& o
       ledger->quickRep = quickRep->Name();
       ledger->rootIsReport = rootIsReport;
       RecordMapping(bands, *ledger);
-      RecordNotCarried(outline, *quickRep, rootIsReport, bands, *ledger);
+      RecordNotCarried(outline, *quickRep, rootIsReport, mapped, *ledger);
     }
     RecordLeftBehind(*conversion.root, quickRep, bands, *ledger);
   }
@@ -352,11 +390,19 @@ TConversionDriver::Conversion TConversionDriver::ReadAndMap(const TFormOpener& o
 
 TConvertOutcome TConversionDriver::btnConvertClick(const std::string& edQR,
                                                    const std::string& edVOR, TFormLedger* ledger) {
+  lastSkipped_ = {};
   if (ledger != nullptr) {
     ledger->source = edQR;
     ledger->destination = edVOR;
   }
-  const Conversion conversion = ReadAndMap(OpenFormFile(edQR), ledger);
+  std::error_code error;
+  if (std::filesystem::equivalent(edQR, edVOR, error)) {
+    throw EFCreateError(fmt::runtime(std::string(msg::kFCreate) + ": it is the source form file"),
+                        edVOR);
+  }
+  const Conversion conversion = ReadAndMap(
+      options_.textForms && !options_.compatible ? OpenFormOrTextFile(edQR) : OpenFormFile(edQR),
+      ledger);
   if (conversion.report == nullptr) return TConvertOutcome::WithoutReport;
   conversion.report->SaveToFile(edVOR);
   ui_.ShowMessage("File " + edVOR + " succesfully created");
@@ -364,8 +410,15 @@ TConvertOutcome TConversionDriver::btnConvertClick(const std::string& edQR,
 }
 
 TConvertOutcome TConversionDriver::Inspect(const TFormOpener& open, TFormLedger& ledger) {
+  lastSkipped_ = {};
   ReadAndMap(open, &ledger);
   return ledger.outcome;
+}
+
+std::string PartialReadNote(const TSkipCounts& skipped) {
+  return fmt::format("read in part: {} {} and {} {} skipped; --ledger lists them", skipped.objects,
+                     skipped.objects == 1 ? "object" : "objects", skipped.values,
+                     skipped.values == 1 ? "value" : "values");
 }
 
 TFormOpener OpenFormFile(const std::string& path) {
@@ -375,6 +428,14 @@ TFormOpener OpenFormFile(const std::string& path) {
       throw EFOpenError(fmt::runtime(msg::kFOpen), path);
     }
     return std::make_unique<TFileStream>(path, TFileMode::fmOpenRead);
+  };
+}
+
+TFormOpener OpenFormOrTextFile(const std::string& path) {
+  auto bytes = std::make_shared<std::optional<std::string>>();
+  return [path, bytes]() -> std::unique_ptr<TStream> {
+    if (!bytes->has_value()) *bytes = LoadFormAsBinary(path);
+    return std::make_unique<TMemoryStream>(**bytes);
   };
 }
 

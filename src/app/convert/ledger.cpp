@@ -51,10 +51,20 @@ ordered_json FormJson(const TFormLedger& form) {
   for (const TLedgerBand& band : form.bands) bands.push_back(BandJson(band));
   ordered_json& notCarried = json["notCarried"] = ordered_json::array();
   for (const TLedgerValue& value : form.notCarried) {
-    notCarried.push_back({{"object", Text(value.object)},
+    ordered_json entry = {{"object", Text(value.object)},
                           {"class", value.className},
                           {"property", value.property},
-                          {"value", Text(value.value)}});
+                          {"value", Text(value.value)}};
+    if (!value.reason.empty()) entry["reason"] = value.reason;
+    notCarried.push_back(std::move(entry));
+  }
+  ordered_json& carried = json["carried"] = ordered_json::array();
+  for (const TLedgerCarried& value : form.carried) {
+    carried.push_back({{"object", Text(value.object)},
+                       {"class", value.className},
+                       {"kind", value.kind},
+                       {"properties", value.properties},
+                       {"became", Text(value.became)}});
   }
   ordered_json& leftBehind = json["leftBehind"] = ordered_json::array();
   for (const TLedgerLeftBehind& component : form.leftBehind) {

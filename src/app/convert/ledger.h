@@ -31,12 +31,24 @@ struct TLedgerBand {
   std::vector<TLedgerControl> controls;
 };
 
-// A property the form file holds and the mapping leaves behind, with its value.
+// A property the form file holds and the mapping leaves behind, with its value and, where the
+// report could not say it, why.
 struct TLedgerValue {
   std::string object;
   std::string className;
   std::string property;
   std::string value;
+  std::string reason;
+};
+
+// What the page, visibility, alignment, frame and mask extensions carried for one object.
+struct TLedgerCarried {
+  std::string object;
+  std::string className;
+  // "page", "columns", "title", "frame", "hidden", "aligned" or "mask".
+  std::string kind;
+  std::vector<std::string> properties;
+  std::string became;
 };
 
 // An event property naming a handler method: code to port by hand.
@@ -80,6 +92,7 @@ struct TFormLedger {
   bool rootIsReport = false;
   std::vector<TLedgerBand> bands;
   std::vector<TLedgerValue> notCarried;
+  std::vector<TLedgerCarried> carried;
   std::vector<TLedgerLeftBehind> leftBehind;
   std::vector<TLedgerHandler> eventHandlers;
   std::vector<TLedgerUnregistered> unregistered;

@@ -1,7 +1,15 @@
 #include "app/convert/mapping.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
+#include <iterator>
 
+#include <fmt/format.h>
+
+#include "app/convert/mask_translation.h"
+#include "report/page_geometry.h"
+#include "report/printer.h"
 #include "rtl/exceptions.h"
 
 namespace qr2vor {
@@ -21,22 +29,44 @@ TVoRBand& BandAt(TVoReport& report, int index) {
   return *band;
 }
 
-// Labels, memos, data texts, expressions and system data are opaque unless Transparent is set;
-// a data-bound image always is; shapes, images and rich text never are.
-bool IsOpaque(const TQRPrintable& printable) {
-  if (dynamic_cast<const TQRCustomLabel*>(&printable) != nullptr) return !printable.Transparent();
-  return dynamic_cast<const TQRDBImage*>(&printable) != nullptr;
+// How opaque a class's controls are: labels, memos, data texts, expressions and system data
+// unless Transparent is set; a data-bound image always; shapes, images and rich text never.
+enum class TOpacity { Never, Always, UnlessTransparent };
+
+// One QuickReport printable class: the report class it becomes, how the control is filled, and
+// which of its stored properties that carries.
+struct TPrintableClassRule {
+  bool (*matches)(const TQRPrintable&);
+  const TClassInfo& (*reportClass)(const TQRPrintable&);
+  void (*fill)(const TQRPrintable&, TVoRControl&);
+  std::initializer_list<std::string_view> carries;
+  TOpacity opacity;
+  // The Color and Font the form file stores are the control's own (rich text stores its
+  // text's, which the report does not take).
+  bool storesOwnLook;
+};
+
+template <class T>
+bool Is(const TQRPrintable& printable) {
+  return dynamic_cast<const T*>(&printable) != nullptr;
 }
 
-void CopyCommon(const TQRPrintable& source, TVoRControl& target) {
-  target.SetLeft(source.Left());
-  target.SetTop(source.Top());
-  target.SetWidth(source.Width());
-  target.SetHeight(source.Height());
-  target.SetBackColor(source.Color());
-  target.SetFont(source.Font());
-  target.SetTransparent(!IsOpaque(source));
-  CopyFrame(*source.Frame(), *target.Frame());
+bool AnyPrintable(const TQRPrintable&) { return true; }
+
+template <class T>
+const TClassInfo& ReportClass(const TQRPrintable&) {
+  return T::StaticClassInfo();
+}
+
+const TClassInfo& ShapeClass(const TQRPrintable& printable) {
+  switch (static_cast<const TQRShape&>(printable).Shape()) {
+    case qrsRectangle:
+      return TVoRRectangle::StaticClassInfo();
+    case qrsCircle:
+      return TVoREllipse::StaticClassInfo();
+    default:
+      return TVoRLine::StaticClassInfo();
+  }
 }
 
 // Alignment, word wrapping and stretching, as labels, memos, data texts and expressions copy
@@ -54,46 +84,278 @@ std::string MemoText(const TStrings& lines) {
   return text;
 }
 
-void CopyClassSpecific(const TQRPrintable& source, TVoRControl& target) {
-  if (const auto* sysData = dynamic_cast<const TQRSysData*>(&source)) {
-    if (const auto kind = MapSysDataType(sysData->Data())) {
-      static_cast<TVoRSysData&>(target).SetSysData(*kind);
-    }
-  } else if (const auto* shape = dynamic_cast<const TQRShape*>(&source)) {
-    ApplyShapeKind(shape->Shape(), target);
-  } else if (const auto* image = dynamic_cast<const TQRImage*>(&source)) {
-    auto& voImage = static_cast<TVoRImage&>(target);
-    voImage.SetStretch(image->Stretch());
-    voImage.SetCenter(image->Center());
-  } else if (const auto* dbImage = dynamic_cast<const TQRDBImage*>(&source)) {
-    auto& voImage = static_cast<TVoRImage&>(target);
-    voImage.SetStretch(dbImage->Stretch());
-    voImage.SetCenter(dbImage->Center());
-    voImage.SetExpression(dbImage->DataField());
-  } else if (const auto* dbRichText = dynamic_cast<const TQRDBRichText*>(&source)) {
-    static_cast<TVoRichText&>(target).SetExpression(dbRichText->DataField());
-  } else if (const auto* dbText = dynamic_cast<const TQRDBText*>(&source)) {
-    auto& expression = static_cast<TVoRExpression&>(target);
-    expression.SetDisplayName(dbText->Caption());
-    expression.SetExpression(dbText->DataField());
-    CopyLabelLayout(*dbText, expression);
-  } else if (const auto* expr = dynamic_cast<const TQRExpr*>(&source)) {
-    auto& expression = static_cast<TVoRExpression&>(target);
-    expression.SetDisplayName(expr->Caption());
-    expression.SetExpression(expr->Expression());
-    CopyLabelLayout(*expr, expression);
-  } else if (const auto* label = dynamic_cast<const TQRLabel*>(&source)) {
-    auto& voLabel = static_cast<TVoRLabel&>(target);
-    voLabel.SetDisplayName(label->Caption());
-    CopyLabelLayout(*label, voLabel);
-  } else if (const auto* memo = dynamic_cast<const TQRMemo*>(&source)) {
-    auto& voLabel = static_cast<TVoRLabel&>(target);
-    voLabel.SetDisplayName(MemoText(*memo->Lines()));
-    CopyLabelLayout(*memo, voLabel);
+void FillNothing(const TQRPrintable&, TVoRControl&) {}
+
+void FillSysData(const TQRPrintable& source, TVoRControl& target) {
+  if (const auto kind = MapSysDataType(static_cast<const TQRSysData&>(source).Data())) {
+    static_cast<TVoRSysData&>(target).SetSysData(*kind);
   }
 }
 
-TMappedBand MapBand(const TQRCustomBand& source, TVoReport& report) {
+void FillShape(const TQRPrintable& source, TVoRControl& target) {
+  ApplyShapeKind(static_cast<const TQRShape&>(source).Shape(), target);
+}
+
+void FillImage(const TQRPrintable& source, TVoRControl& target) {
+  const auto& image = static_cast<const TQRImage&>(source);
+  auto& voImage = static_cast<TVoRImage&>(target);
+  voImage.SetStretch(image.Stretch());
+  voImage.SetCenter(image.Center());
+}
+
+void FillDBImage(const TQRPrintable& source, TVoRControl& target) {
+  const auto& image = static_cast<const TQRDBImage&>(source);
+  auto& voImage = static_cast<TVoRImage&>(target);
+  voImage.SetStretch(image.Stretch());
+  voImage.SetCenter(image.Center());
+  voImage.SetExpression(image.DataField());
+}
+
+void FillDBRichText(const TQRPrintable& source, TVoRControl& target) {
+  static_cast<TVoRichText&>(target).SetExpression(
+      static_cast<const TQRDBRichText&>(source).DataField());
+}
+
+void FillDBText(const TQRPrintable& source, TVoRControl& target) {
+  const auto& dbText = static_cast<const TQRDBText&>(source);
+  auto& expression = static_cast<TVoRExpression&>(target);
+  expression.SetDisplayName(dbText.Caption());
+  expression.SetExpression(dbText.DataField());
+  CopyLabelLayout(dbText, expression);
+}
+
+void FillExpr(const TQRPrintable& source, TVoRControl& target) {
+  const auto& expr = static_cast<const TQRExpr&>(source);
+  auto& expression = static_cast<TVoRExpression&>(target);
+  expression.SetDisplayName(expr.Caption());
+  expression.SetExpression(expr.Expression());
+  CopyLabelLayout(expr, expression);
+}
+
+void FillLabel(const TQRPrintable& source, TVoRControl& target) {
+  const auto& label = static_cast<const TQRLabel&>(source);
+  auto& voLabel = static_cast<TVoRLabel&>(target);
+  voLabel.SetDisplayName(label.Caption());
+  CopyLabelLayout(label, voLabel);
+}
+
+void FillMemo(const TQRPrintable& source, TVoRControl& target) {
+  const auto& memo = static_cast<const TQRMemo&>(source);
+  auto& voLabel = static_cast<TVoRLabel&>(target);
+  voLabel.SetDisplayName(MemoText(*memo.Lines()));
+  CopyLabelLayout(memo, voLabel);
+}
+
+// In the order of the control-class table: the first row that matches decides. The last two
+// rows take printables of any other class.
+const TPrintableClassRule kPrintableRules[] = {
+    {Is<TQRSysData>,
+     ReportClass<TVoRSysData>,
+     FillSysData,
+     {"Data"},
+     TOpacity::UnlessTransparent,
+     true},
+    {Is<TQRShape>, ShapeClass, FillShape, {"Shape"}, TOpacity::Never, true},
+    {Is<TQRImage>, ReportClass<TVoRImage>, FillImage, {"Stretch", "Center"}, TOpacity::Never, true},
+    {Is<TQRDBImage>,
+     ReportClass<TVoRImage>,
+     FillDBImage,
+     {"Stretch", "Center", "DataField"},
+     TOpacity::Always,
+     true},
+    {Is<TQRRichText>, ReportClass<TVoRichText>, FillNothing, {}, TOpacity::Never, false},
+    {Is<TQRDBRichText>,
+     ReportClass<TVoRichText>,
+     FillDBRichText,
+     {"DataField"},
+     TOpacity::Never,
+     false},
+    {Is<TQRDBText>,
+     ReportClass<TVoRExpression>,
+     FillDBText,
+     {"Caption", "DataField", "Alignment", "WordWrap", "AutoStretch"},
+     TOpacity::UnlessTransparent,
+     true},
+    {Is<TQRExpr>,
+     ReportClass<TVoRExpression>,
+     FillExpr,
+     {"Caption", "Expression", "Alignment", "WordWrap", "AutoStretch"},
+     TOpacity::UnlessTransparent,
+     true},
+    {Is<TQRLabel>,
+     ReportClass<TVoRLabel>,
+     FillLabel,
+     {"Caption", "Alignment", "WordWrap", "AutoStretch"},
+     TOpacity::UnlessTransparent,
+     true},
+    {Is<TQRMemo>,
+     ReportClass<TVoRLabel>,
+     FillMemo,
+     {"Lines.Strings", "Alignment", "WordWrap", "AutoStretch"},
+     TOpacity::UnlessTransparent,
+     true},
+    {Is<TQRCustomLabel>,
+     ReportClass<TVoRLabel>,
+     FillNothing,
+     {},
+     TOpacity::UnlessTransparent,
+     true},
+    {AnyPrintable, ReportClass<TVoRLabel>, FillNothing, {}, TOpacity::Never, true},
+};
+
+const TPrintableClassRule& RuleOf(const TQRPrintable& printable) {
+  for (const TPrintableClassRule& rule : kPrintableRules) {
+    if (rule.matches(printable)) return rule;
+  }
+  return std::end(kPrintableRules)[-1];
+}
+
+bool IsOpaque(const TQRPrintable& printable, TOpacity opacity) {
+  switch (opacity) {
+    case TOpacity::Never:
+      return false;
+    case TOpacity::Always:
+      return true;
+    case TOpacity::UnlessTransparent:
+      return !printable.Transparent();
+  }
+  return false;
+}
+
+// The common properties. The colour and font are the control's own, also where the form file
+// stores its text's (rich text).
+void CopyCommon(const TQRPrintable& source, TVoRControl& target, TOpacity opacity) {
+  target.SetLeft(source.Left());
+  target.SetTop(source.Top());
+  target.SetWidth(source.Width());
+  target.SetHeight(source.Height());
+  target.SetBackColor(source.ControlColor());
+  target.SetFont(source.ControlFont());
+  target.SetTransparent(!IsOpaque(source, opacity));
+  CopyFrame(*source.Frame(), *target.Frame());
+}
+
+constexpr std::array<std::string_view, 7> kFrameProperties = {
+    "Frame.Color",     "Frame.DrawTop", "Frame.DrawBottom", "Frame.DrawLeft",
+    "Frame.DrawRight", "Frame.Width",   "Frame.Style"};
+
+// --- extensions ---
+
+constexpr std::string_view kNeverPrints = "False";
+
+// A hidden or disabled object of the form prints never: the report file stores no visibility.
+void HideIfHidden(bool enabled, TVoRControl& target, TExtensionLog& log) {
+  if (enabled) return;
+  target.VoPrintWhen()->SetShowIf(std::string(kNeverPrints));
+  log.carried.push_back({"hidden", {"Enabled", "Visible"}, "VoPrintWhen.ShowIf = 'False'"});
+}
+
+// A printable aligned to its band is placed as it printed: flush left, flush right or centred
+// by its alignment in the band's width.
+void PlaceAlignedToBand(const TQRPrintable& source, const TQRCustomBand& band, TVoRControl& target,
+                        TExtensionLog& log) {
+  if (!source.AlignToBand()) {
+    log.honoured.emplace_back("AlignToBand");
+    return;
+  }
+  const int64_t room = int64_t{band.Width()} - source.Width();
+  int64_t left = 0;
+  if (source.Alignment() == taRightJustify) left = room;
+  if (source.Alignment() == taCenter) left = room / 2;
+  target.SetLeft(static_cast<int32_t>(std::clamp<int64_t>(left, INT32_MIN, INT32_MAX)));
+  log.carried.push_back({"aligned", {"AlignToBand", "Alignment"}, fmt::format("Left = {}", left)});
+}
+
+void TranslateMask(const std::string& mask, TVoRControl& target, TExtensionLog& log) {
+  if (mask.empty()) return;
+  const TMaskTranslation translation = TranslateDisplayMask(mask);
+  if (translation.format.empty()) {
+    log.refused.push_back({"Mask", mask, translation.reason});
+    return;
+  }
+  static_cast<TVoRExpression&>(target).SetFormat(translation.format);
+  log.carried.push_back({"mask", {"Mask"}, "Format = '" + translation.format + "'"});
+}
+
+void ApplyControlExtensions(const TQRPrintable& source, const TQRCustomBand& band,
+                            TVoRControl& target, TExtensionLog& log) {
+  HideIfHidden(source.Enabled(), target, log);
+  PlaceAlignedToBand(source, band, target, log);
+  if (const auto* dbText = dynamic_cast<const TQRDBText*>(&source)) {
+    TranslateMask(dbText->Mask(), target, log);
+  } else if (const auto* expr = dynamic_cast<const TQRExpr*>(&source)) {
+    TranslateMask(expr->Mask(), target, log);
+  }
+}
+
+// A stored length in tenths of a millimetre, kept to what paper can be.
+int32_t TenthsMm(double value) {
+  constexpr double kLongest = 100000;  // ten metres
+  if (!(value > 0)) return 0;
+  return static_cast<int32_t>(std::lround(std::min(value, kLongest)));
+}
+
+// The paper, orientation, size and margins: the printer settings in the page geometry's units
+// (paper in tenths of a millimetre, own margins in printer dots).
+void MapPage(const TQRPage& page, TVoReport& report, TExtensionLog& log) {
+  TVoRPrinter& printer = *report.PrinterSetting();
+  const TVoRPaperSize paper = MapPaperSize(page.PaperSize());
+  printer.SetPaperSize(paper);
+  printer.SetOrientation(spoPortrait);
+  if (page.Orientation() == poLandscape) printer.SetOrientation(spoLandscape);
+  // The stored size is the page as it prints, already turned for landscape.
+  const int32_t width = TenthsMm(page.Width());
+  const int32_t length = TenthsMm(page.Length());
+  if (width > 0 && length > 0) {
+    printer.SetPaperSizeWidth(width);
+    printer.SetPaperSizeHeight(length);
+  }
+  TVoRPageMargins margins;
+  margins.SetByDefault(false);
+  margins.SetLeft(TenthsMmToPrinterDots(TenthsMm(page.LeftMargin())));
+  margins.SetTop(TenthsMmToPrinterDots(TenthsMm(page.TopMargin())));
+  margins.SetRight(TenthsMmToPrinterDots(TenthsMm(page.RightMargin())));
+  margins.SetBottom(TenthsMmToPrinterDots(TenthsMm(page.BottomMargin())));
+  printer.SetMargins(&margins);
+  log.carried.push_back(
+      {"page",
+       {"Page.PaperSize", "Page.Orientation", "Page.Values"},
+       fmt::format("PrinterSetting: {} {}, {} x {} tenths of a millimetre, margins {} {} {} {} "
+                   "dots",
+                   PaperSizeInfo().NameOf(paper),
+                   PrinterOrientationInfo().NameOf(printer.Orientation()), printer.PaperSizeWidth(),
+                   printer.PaperSizeHeight(), margins.Left(), margins.Top(), margins.Right(),
+                   margins.Bottom())});
+  if (page.Columns() == 1) log.honoured.emplace_back("Page.Columns");
+  if (page.Columns() > 1) {
+    constexpr int32_t kMostColumns = 1000;
+    report.SetColumnNumber(std::min(page.Columns(), kMostColumns));
+    report.SetColumnSpace(TenthsMmToPageUnits(TenthsMm(page.ColumnSpace())));
+    log.carried.push_back({"columns",
+                           {"Page.Columns"},
+                           fmt::format("ColumnNumber = {}, ColumnSpace = {}", report.ColumnNumber(),
+                                       report.ColumnSpace())});
+  }
+}
+
+void ApplyReportExtensions(const TQuickRep& quickRep, TVoReport& report, TExtensionLog& log) {
+  MapPage(*quickRep.Page(), report, log);
+  if (!quickRep.ReportTitle().empty()) {
+    report.VoProperty()->SetTitle(quickRep.ReportTitle());
+    log.carried.push_back({"title", {"ReportTitle"}, "VoProperty.Title"});
+  }
+  const TQRFrame& frame = *quickRep.Frame();
+  CopyFrame(frame, *report.Frame());
+  std::vector<std::string> frameProperties(kFrameProperties.begin(), kFrameProperties.end());
+  if (frame.DrawTop() || frame.DrawBottom() || frame.DrawLeft() || frame.DrawRight()) {
+    log.carried.push_back({"frame", std::move(frameProperties), "Frame"});
+  } else {
+    log.honoured.insert(log.honoured.end(), frameProperties.begin(), frameProperties.end());
+  }
+}
+
+TMappedBand MapBand(const TQRCustomBand& source, TVoReport& report,
+                    const TMappingOptions& options) {
   TVoRBand& band = BandAt(report, report.AddBand(MapBandType(source.BandType()), true));
   band.SetHeight(source.Height());
   band.SetBackColor(source.Color());
@@ -104,17 +366,20 @@ TMappedBand MapBand(const TQRCustomBand& source, TVoReport& report) {
       (source.BandType() == rbGroupHeader || source.BandType() == rbGroupFooter)) {
     band.SetExpression(group->Expression());
   }
-  TMappedBand mapped{&source, &band, {}, {}};
+  TMappedBand mapped{&source, &band, {}, {}, {}};
+  if (options.extensions) HideIfHidden(source.Enabled(), band, mapped.extensions);
   for (const TControl* child : source.ControlList()) {
     const auto* printable = dynamic_cast<const TQRPrintable*>(child);
     if (printable == nullptr) {
       mapped.skipped.push_back(child);
       continue;
     }
-    auto& control = ControlAt<TVoRControl>(band, band.AddControl(PickControlClass(*printable)));
-    CopyCommon(*printable, control);
-    CopyClassSpecific(*printable, control);
-    mapped.controls.push_back({printable, &control});
+    const TPrintableClassRule& rule = RuleOf(*printable);
+    auto& control = ControlAt<TVoRControl>(band, band.AddControl(rule.reportClass(*printable)));
+    CopyCommon(*printable, control, rule.opacity);
+    rule.fill(*printable, control);
+    TMappedControl& entry = mapped.controls.emplace_back(TMappedControl{printable, &control, {}});
+    if (options.extensions) ApplyControlExtensions(*printable, source, control, entry.extensions);
   }
   return mapped;
 }
@@ -130,41 +395,23 @@ bool IsAnyOf(std::string_view path, std::initializer_list<std::string_view> name
   return false;
 }
 
-// The frame and font travel whole; the old "FontSize" sets the font.
-bool IsFrameOrFont(std::string_view path) {
-  return IsAnyOf(path, {"Frame.Color", "Frame.DrawTop", "Frame.DrawBottom", "Frame.DrawLeft",
-                        "Frame.DrawRight", "Frame.Width", "Frame.Style", "FontSize"}) ||
-         StartsWith(path, "Font.");
+bool IsFrame(std::string_view path) {
+  return std::any_of(kFrameProperties.begin(), kFrameProperties.end(),
+                     [path](std::string_view name) { return SameText(path, name); });
+}
+
+// The font travels whole; the old "FontSize" sets the font.
+bool IsFont(std::string_view path) {
+  return SameText(path, "FontSize") || StartsWith(path, "Font.");
 }
 
 bool PrintableCarries(const TQRPrintable& source, std::string_view path) {
-  if (IsFrameOrFont(path) ||
-      IsAnyOf(path, {"Left", "Top", "Width", "Height", "Color", "Transparent"})) {
+  const TPrintableClassRule& rule = RuleOf(source);
+  if (IsFrame(path) || IsAnyOf(path, {"Left", "Top", "Width", "Height", "Transparent"})) {
     return true;
   }
-  const bool labelLayout = IsAnyOf(path, {"Alignment", "WordWrap", "AutoStretch"});
-  if (dynamic_cast<const TQRSysData*>(&source) != nullptr) return SameText(path, "Data");
-  if (dynamic_cast<const TQRShape*>(&source) != nullptr) return SameText(path, "Shape");
-  if (dynamic_cast<const TQRImage*>(&source) != nullptr) {
-    return IsAnyOf(path, {"Stretch", "Center"});
-  }
-  if (dynamic_cast<const TQRDBImage*>(&source) != nullptr) {
-    return IsAnyOf(path, {"Stretch", "Center", "DataField"});
-  }
-  if (dynamic_cast<const TQRDBRichText*>(&source) != nullptr) return SameText(path, "DataField");
-  if (dynamic_cast<const TQRDBText*>(&source) != nullptr) {
-    return labelLayout || IsAnyOf(path, {"Caption", "DataField"});
-  }
-  if (dynamic_cast<const TQRExpr*>(&source) != nullptr) {
-    return labelLayout || IsAnyOf(path, {"Caption", "Expression"});
-  }
-  if (dynamic_cast<const TQRLabel*>(&source) != nullptr) {
-    return labelLayout || SameText(path, "Caption");
-  }
-  if (dynamic_cast<const TQRMemo*>(&source) != nullptr) {
-    return labelLayout || SameText(path, "Lines.Strings");
-  }
-  return false;
+  if (rule.storesOwnLook && (IsFont(path) || SameText(path, "Color"))) return true;
+  return IsAnyOf(path, rule.carries);
 }
 
 }  // namespace
@@ -187,32 +434,7 @@ TBandType MapBandType(TQRBandType type) {
 }
 
 const TClassInfo& PickControlClass(const TQRPrintable& printable) {
-  if (dynamic_cast<const TQRSysData*>(&printable) != nullptr) {
-    return TVoRSysData::StaticClassInfo();
-  }
-  if (const auto* shape = dynamic_cast<const TQRShape*>(&printable)) {
-    switch (shape->Shape()) {
-      case qrsRectangle:
-        return TVoRRectangle::StaticClassInfo();
-      case qrsCircle:
-        return TVoREllipse::StaticClassInfo();
-      default:
-        return TVoRLine::StaticClassInfo();
-    }
-  }
-  if (dynamic_cast<const TQRImage*>(&printable) != nullptr ||
-      dynamic_cast<const TQRDBImage*>(&printable) != nullptr) {
-    return TVoRImage::StaticClassInfo();
-  }
-  if (dynamic_cast<const TQRRichText*>(&printable) != nullptr ||
-      dynamic_cast<const TQRDBRichText*>(&printable) != nullptr) {
-    return TVoRichText::StaticClassInfo();
-  }
-  if (dynamic_cast<const TQRDBText*>(&printable) != nullptr ||
-      dynamic_cast<const TQRExpr*>(&printable) != nullptr) {
-    return TVoRExpression::StaticClassInfo();
-  }
-  return TVoRLabel::StaticClassInfo();
+  return RuleOf(printable).reportClass(printable);
 }
 
 std::optional<TVoRSysDataType> MapSysDataType(TQRSysDataType data) {
@@ -274,10 +496,30 @@ void CopyFrame(const TQRFrame& source, TVoRFrame& target) {
   target.SetStyle(source.Style());
 }
 
-std::vector<TMappedBand> MapQuickReport(const TQuickRep& quickRep, TVoReport& report) {
-  std::vector<TMappedBand> bands;
-  for (const TQRCustomBand* band : quickRep.BandList()) bands.push_back(MapBand(*band, report));
-  return bands;
+bool TExtensionLog::Carries(std::string_view path) const {
+  const auto same = [path](std::string_view name) { return SameText(path, name); };
+  return std::any_of(honoured.begin(), honoured.end(), same) ||
+         std::any_of(carried.begin(), carried.end(), [&](const TCarriedValue& value) {
+           return std::any_of(value.properties.begin(), value.properties.end(), same);
+         });
+}
+
+TVoRPaperSize MapPaperSize(TQRPaperSize paper) {
+  const int ordinal =
+      PaperSizeInfo().Ordinal("ps" + QRPaperSizeInfo().NameOf(static_cast<int>(paper)));
+  // The printer's own paper is no size a converted report can rely on.
+  if (ordinal <= psDefault) return psCustom;
+  return static_cast<TVoRPaperSize>(ordinal);
+}
+
+TMappedReport MapQuickReport(const TQuickRep& quickRep, TVoReport& report,
+                             const TMappingOptions& options) {
+  TMappedReport mapped;
+  for (const TQRCustomBand* band : quickRep.BandList()) {
+    mapped.bands.push_back(MapBand(*band, report, options));
+  }
+  if (options.extensions) ApplyReportExtensions(quickRep, report, mapped.extensions);
+  return mapped;
 }
 
 bool MappingCarries(const TComponent& source, std::string_view path) {
@@ -285,7 +527,7 @@ bool MappingCarries(const TComponent& source, std::string_view path) {
     return IsAnyOf(path, {"Left", "Top", "Width", "Height"});
   }
   if (dynamic_cast<const TQRCustomBand*>(&source) != nullptr) {
-    return IsFrameOrFont(path) ||
+    return IsFrame(path) || IsFont(path) ||
            IsAnyOf(path, {"Left", "Top", "Width", "Height", "Color", "BandType"}) ||
            (dynamic_cast<const TQRGroup*>(&source) != nullptr && SameText(path, "Expression"));
   }
