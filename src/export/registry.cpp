@@ -4,6 +4,7 @@
 
 #include "export/export.h"
 #include "export/page_driver.h"
+#include "export/pdf_export.h"
 #include "export/text_export.h"
 #include "rtl/typinfo.h"
 
@@ -41,6 +42,8 @@ void RegisterExportFilter(TExportFilterEntry entry) {
 void RegisterExportFilters() {
   RegisterExportFilter(Entry<TVoRExportToText>("TXT", "Text export filter", "Text file (*.txt)"));
   RegisterExportFilter(Entry<TVoRExportToCSV>("CSV", "CSV export filter", "CSV file (*.csv)"));
+  RegisterExportFilter(
+      Entry<TVoRExportToPDF>("PDF", "PDF export filter", "Adobe Acrobat document (*.pdf)"));
 }
 
 const std::vector<TExportFilterEntry>& ExportFilters() { return Entries(); }
