@@ -32,7 +32,7 @@ class EExportError : public Exception {
 
 class TVoRExport;
 
-using TNotifyEvent = std::function<void(TVoRExport& sender)>;
+using TExportNotifyEvent = std::function<void(TVoRExport& sender)>;
 // Called before a filter handles a metafile record.
 using TVoRMFEBeforeRecordEvent = std::function<void(TVoRExport& sender, const TEmfRecord& record)>;
 
@@ -78,9 +78,9 @@ class TVoRExport : public TComponent {
   // The whole page's metafile.
   virtual void ExportPage(std::string_view emf);
 
-  TNotifyEvent OnStartExecute;
-  TNotifyEvent OnEndExecute;
-  TNotifyEvent OnNewPage;
+  TExportNotifyEvent OnStartExecute;
+  TExportNotifyEvent OnEndExecute;
+  TExportNotifyEvent OnNewPage;
   TVoRMFEBeforeRecordEvent OnRecord;
 
  private:
