@@ -10,7 +10,7 @@ packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libfm
 # (about 90 MB to download, without its recommendations): installed only when
 # QR2VOR_OFFICE_TESTS=1, as CI sets it.
 office=()
-if [ "${QR2VOR_OFFICE_TESTS:-0}" = 1 ]; then office=(libreoffice-calc-nogui); fi
+if [ "${QR2VOR_OFFICE_TESTS:-0}" = 1 ]; then office=(libreoffice-calc-nogui libreoffice-writer-nogui); fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -120,13 +120,14 @@ void TVoRExportToRTF::WriteDimensions(int32_t, int32_t) {
   body_ +=
       fmt::format("\\trowd\\irow\\trautofit1\\trql\\trgaph0\\trleft{}\r\n", RtfTwips(OffsetX()));
   // \cellx is a cell's right edge: where the next column begins, the page's right edge for the
-  // last column.
+  // last column. Borders are single lines (\brdrs): a thick border without a width (\brdrth)
+  // is drawn by some readers and by others not at all.
   const std::vector<int32_t>& columns = Columns();
   for (size_t i = 0; i < columns.size(); ++i) {
     const int64_t right =
         i + 1 < columns.size() ? int64_t{columns[i + 1]} : int64_t{PageWidth()} - OffsetX();
     body_ += fmt::format(
-        "\\clbrdrl\\brdrth \\clbrdrr\\brdrth \\clbrdrt\\brdrth \\clbrdrb\\brdrth \\cellx{}\r\n",
+        "\\clbrdrl\\brdrs \\clbrdrr\\brdrs \\clbrdrt\\brdrs \\clbrdrb\\brdrs \\cellx{}\r\n",
         RtfTwips(right));
   }
 }

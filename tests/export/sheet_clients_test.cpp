@@ -156,6 +156,26 @@ TEST_F(SheetClientTest, LibreOfficeReadsTheHtmlAndRtfTables) {
   ExpectCells(ThroughLibreOffice(kReport, "rtf", "Rich Text Format (StarCalc)"), kReport, 1, 0);
 }
 
+TEST_F(SheetClientTest, LibreOfficeWriterDrawsTheRtfBorders) {
+  if (!Installed("soffice")) GTEST_SKIP() << "LibreOffice is not installed";
+  const fs::path file = folder_ / "report.rtf";
+  ExportToFile(ReportPages(kReport), file.string());
+  const std::string command = fmt::format(
+      "cd {} && soffice --headless --norestore -env:UserInstallation=file://{} --convert-to fodt "
+      "--outdir {} {} >/dev/null 2>&1",
+      Quoted(folder_), (folder_ / "profile").string(), Quoted(folder_ / "odt"), Quoted(file));
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  const fs::path document = folder_ / "odt" / "report.fodt";
+  if (!fs::exists(document)) GTEST_SKIP() << "LibreOffice Writer is not installed";
+  const std::string xml = LoadFile(document.string());
+  EXPECT_NE(xml.find("fo:border=\"0.75pt solid #000000\""), std::string::npos);
+  for (const auto& row : kReport)
+    for (const auto& text : row)
+      EXPECT_NE(xml.find(">" + (text == "Fish & Chips" ? "Fish &amp; Chips" : text) + "<"),
+                std::string::npos)
+          << text;
+}
+
 TEST_F(SheetClientTest, LibreOfficeOpensQuattroProOf200Rows) {
   if (!Installed("soffice")) GTEST_SKIP() << "LibreOffice is not installed";
   TTable table;

@@ -260,7 +260,7 @@ TEST_F(SheetExportTest, RtfTable) {
   // Cell right edges: the second column's left (110 * 14.4 = 1584), then the page's width
   // (200 * 14.4 = 2880).
   const std::string borders =
-      "\\clbrdrl\\brdrth \\clbrdrr\\brdrth \\clbrdrt\\brdrth \\clbrdrb\\brdrth ";
+      "\\clbrdrl\\brdrs \\clbrdrr\\brdrs \\clbrdrt\\brdrs \\clbrdrb\\brdrs ";
   EXPECT_EQ(Export(filter, page),
             "{\\rtf1\\ansi\\ansicpg1252\\uc1\r\n"
             "{\\fonttbl{\\f0 Arial}{\\f1 Courier New}}\r\n"
