@@ -181,6 +181,9 @@ class TVoRControl : public TComponent {
   void SetPreviousValue(const Variant& value) { previousValue_ = value; }
   // False only when both values are present (neither Empty nor Null) and compare equal.
   virtual bool ValueChanged() const;
+  // Whether the control takes part in printing; run-time state, never stored.
+  bool Visible() const { return visible_; }
+  void SetVisible(bool value) { visible_ = value; }
 
   // A text of the report's language, or of English for a control outside any report.
   std::string LanguageText(int n) const;
@@ -220,6 +223,7 @@ class TVoRControl : public TComponent {
   TEventTable events_;
   Variant currentValue_;
   Variant previousValue_ = Variant::Null();
+  bool visible_ = true;
 };
 
 // Text; its display name is the text printed.
@@ -372,6 +376,8 @@ class TVoRImage : public TVoRControl {
   void SetExpression(const std::string& value) { expression_ = value; }
   bool AspectRatio() const { return aspectRatio_; }
   void SetAspectRatio(bool value) { aspectRatio_ = value; }
+  // The picture loaded when the control was last drawn.
+  TPicture* Picture() const { return picture_.get(); }
 
  private:
   std::string fileName_;
@@ -379,6 +385,7 @@ class TVoRImage : public TVoRControl {
   bool center_ = false;
   std::string expression_;
   bool aspectRatio_ = false;
+  std::unique_ptr<TPicture> picture_ = std::make_unique<TPicture>();
 };
 
 // Formatted text from a file or from a data field or expression.
