@@ -3,8 +3,11 @@
 #include <algorithm>
 
 #include "export/export.h"
+#include "export/markup_export.h"
 #include "export/page_driver.h"
 #include "export/pdf_export.h"
+#include "export/rtf_export.h"
+#include "export/sheet_export.h"
 #include "export/text_export.h"
 #include "rtl/typinfo.h"
 
@@ -14,6 +17,9 @@ namespace {
 
 inline constexpr const char* kUnknownFormat = "Unknown export format {}";
 inline constexpr const char* kNoFormatForFile = "No export format for the file name {}";
+
+constexpr std::pair<std::string_view, std::string_view> kExtensionSpellings[] = {{"html", "htm"},
+                                                                                 {"tiff", "tif"}};
 
 std::vector<TExportFilterEntry>& Entries() {
   static std::vector<TExportFilterEntry> entries;
@@ -42,6 +48,16 @@ void RegisterExportFilter(TExportFilterEntry entry) {
 void RegisterExportFilters() {
   RegisterExportFilter(Entry<TVoRExportToText>("TXT", "Text export filter", "Text file (*.txt)"));
   RegisterExportFilter(Entry<TVoRExportToCSV>("CSV", "CSV export filter", "CSV file (*.csv)"));
+  RegisterExportFilter(Entry<TVoRExportToHTML>("HTML", "HTML export filter", "HTML file (*.htm)"));
+  RegisterExportFilter(Entry<TVoRExportToXML>("XML", "XML export filter", "XML file (*.xml)"));
+  RegisterExportFilter(
+      Entry<TVoRExportToExcel>("XLS", "MS Excel export filter", "MS Excel file (*.xls)"));
+  RegisterExportFilter(Entry<TVoRExportToLotus>("WK1", "Lotus 1-2-3 export filter",
+                                                "Lotus 1-2-3 spreadsheet (*.wk1)"));
+  RegisterExportFilter(Entry<TVoRExportToQuattroPro>("WQ1", "QuattroPro export filter",
+                                                     "QuattroPro spreadsheet (*.wq1)"));
+  RegisterExportFilter(
+      Entry<TVoRExportToRTF>("RTF", "RichText export filter", "Richtext document (*.rtf)"));
   RegisterExportFilter(
       Entry<TVoRExportToPDF>("PDF", "PDF export filter", "Adobe Acrobat document (*.pdf)"));
 }
@@ -67,7 +83,10 @@ const TExportFilterEntry* FindExportFilterForFile(std::string_view fileName) {
       slash == std::string_view::npos ? fileName : fileName.substr(slash + 1);
   const size_t dot = base.rfind('.');
   if (dot == std::string_view::npos || dot == 0) return nullptr;
-  const std::string_view extension = base.substr(dot + 1);
+  std::string_view extension = base.substr(dot + 1);
+  // Longer spellings of the patterns' three-letter extensions.
+  for (const auto& [longer, pattern] : kExtensionSpellings)
+    if (SameText(extension, longer)) extension = pattern;
   for (const auto& entry : Entries())
     if (SameText(FilterExtension(entry), extension)) return &entry;
   return nullptr;
