@@ -5,6 +5,7 @@
 #include "export/export.h"
 #include "export/page_driver.h"
 #include "export/pdf_export.h"
+#include "export/picture_export.h"
 #include "export/text_export.h"
 #include "rtl/typinfo.h"
 
@@ -43,7 +44,14 @@ void RegisterExportFilters() {
   RegisterExportFilter(Entry<TVoRExportToText>("TXT", "Text export filter", "Text file (*.txt)"));
   RegisterExportFilter(Entry<TVoRExportToCSV>("CSV", "CSV export filter", "CSV file (*.csv)"));
   RegisterExportFilter(
+      Entry<TVoRExportToEMF>("EMF", "EMF export filter", "Enhanced Metafile (*.emf)"));
+  RegisterExportFilter(Entry<TVoRExportToWMF>("WMF", "WMF export filter", "Metafile (*.wmf)"));
+  RegisterExportFilter(
+      Entry<TVoRExportToBMP>("BMP", "Bitmap export filter", "Windows Bitmap (*.bmp)"));
+  RegisterExportFilter(
       Entry<TVoRExportToPDF>("PDF", "PDF export filter", "Adobe Acrobat document (*.pdf)"));
+  RegisterExportFilter(
+      Entry<TVoRExportToTIFF>("TIFF", "TIFF (fax picture) filter", "TIFF picture files (*.tif)"));
 }
 
 const std::vector<TExportFilterEntry>& ExportFilters() { return Entries(); }
