@@ -77,6 +77,7 @@ void EncodeRow(const uint32_t* pixels, int32_t width, int bitCount,
   const size_t start = out.size();
   out.resize(start + BmpStride(width, bitCount), '\0');
   auto* line = reinterpret_cast<uint8_t*>(out.data() + start);
+  uint32_t best = 0;  // the index of the pixel before, reused for runs of one colour
   for (int32_t x = 0; x < width; ++x) {
     const uint32_t argb = pixels[x];
     if (bitCount >= 24) {
@@ -87,9 +88,11 @@ void EncodeRow(const uint32_t* pixels, int32_t width, int bitCount,
       if (bitCount == 32) p[3] = (argb >> 24) & 0xFF;
       continue;
     }
-    uint32_t best = 0;
-    for (uint32_t i = 0; i < palette.size(); ++i)
-      if (ColorDistance(palette[i], argb) < ColorDistance(palette[best], argb)) best = i;
+    if (x == 0 || argb != pixels[x - 1]) {
+      best = 0;
+      for (uint32_t i = 0; i < palette.size(); ++i)
+        if (ColorDistance(palette[i], argb) < ColorDistance(palette[best], argb)) best = i;
+    }
     const size_t bit = static_cast<size_t>(x) * static_cast<size_t>(bitCount);
     line[bit / 8] |= static_cast<uint8_t>(best << (8 - bitCount - bit % 8));
   }

@@ -277,6 +277,24 @@ TEST(TiffExportTest, RgbLayoutWithSortedDirectory) {
   EXPECT_EQ(bytes, expected.s);
 }
 
+// Sizes beyond 16 bits go into LONG entries; the second page's first row is red.
+TEST(TiffExportTest, HeightBeyond16BitsIsALongEntry) {
+  TTempDir dir;
+  TExportPageList pages;
+  for (int i = 0; i < 3; ++i) pages.Add(Page(4, 30000, {{TRect{0, 0, 4, 1}, 0x0000FF}}), 4, 30000);
+  const std::string bytes = Tiff(pages, pf24bit, dir / "tall.tif");
+  const size_t strip = 41;
+  const size_t row = 3 * 4;
+  TBytes sizes;
+  sizes.Entry(256, 3, 1, 4).Entry(257, 4, 1, 90000);
+  ASSERT_EQ(bytes.size(), strip + row * 90000 + 2 + 15 * 12 + 4);
+  EXPECT_EQ(bytes.substr(strip + row * 90000 + 2 + 12, 24), sizes.s);
+  std::string red;
+  for (int x = 0; x < 4; ++x) red += std::string("\xFF\0\0", 3);
+  EXPECT_EQ(bytes.substr(strip + row * 30000, row), red);
+  EXPECT_EQ(bytes.substr(strip + row * 30001, row), std::string(row, '\xFF'));
+}
+
 TEST(TiffExportTest, OneBitGivesAnEmptyFileAndSaysSo) {
   TTempDir dir;
   TVoRExportToTIFF filter(nullptr);
