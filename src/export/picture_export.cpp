@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <unordered_map>
 #include <utility>
 
 #include <fmt/format.h>
@@ -70,14 +71,36 @@ size_t BmpStride(int64_t width, int bitCount) {
   return static_cast<size_t>((width * bitCount + 31) / 32 * 4);
 }
 
+// The palette index nearest to each colour met, remembered for the rows to come (at most
+// kMaxRemembered colours, then it starts afresh).
+class TNearestColor {
+ public:
+  explicit TNearestColor(const std::vector<uint32_t>& palette) : palette_(palette) {}
+  uint32_t Index(uint32_t argb) {
+    const uint32_t rgb = argb & 0xFFFFFF;
+    const auto known = known_.find(rgb);
+    if (known != known_.end()) return known->second;
+    uint32_t best = 0;
+    for (uint32_t i = 0; i < palette_.size(); ++i)
+      if (ColorDistance(palette_[i], rgb) < ColorDistance(palette_[best], rgb)) best = i;
+    if (known_.size() >= kMaxRemembered) known_.clear();
+    known_.emplace(rgb, best);
+    return best;
+  }
+
+ private:
+  static constexpr size_t kMaxRemembered = size_t{1} << 16;
+  const std::vector<uint32_t>& palette_;
+  std::unordered_map<uint32_t, uint32_t> known_;
+};
+
 // One row as a bottom-up DIB stores it: blue-green-red(-alpha) bytes, or palette indexes packed
 // from the high bits, the nearest palette colour taken; padded to whole 32-bit words.
-void EncodeRow(const uint32_t* pixels, int32_t width, int bitCount,
-               const std::vector<uint32_t>& palette, std::string& out) {
+void EncodeRow(const uint32_t* pixels, int32_t width, int bitCount, TNearestColor& nearest,
+               std::string& out) {
   const size_t start = out.size();
   out.resize(start + BmpStride(width, bitCount), '\0');
   auto* line = reinterpret_cast<uint8_t*>(out.data() + start);
-  uint32_t best = 0;  // the index of the pixel before, reused for runs of one colour
   for (int32_t x = 0; x < width; ++x) {
     const uint32_t argb = pixels[x];
     if (bitCount >= 24) {
@@ -88,11 +111,7 @@ void EncodeRow(const uint32_t* pixels, int32_t width, int bitCount,
       if (bitCount == 32) p[3] = (argb >> 24) & 0xFF;
       continue;
     }
-    if (x == 0 || argb != pixels[x - 1]) {
-      best = 0;
-      for (uint32_t i = 0; i < palette.size(); ++i)
-        if (ColorDistance(palette[i], argb) < ColorDistance(palette[best], argb)) best = i;
-    }
+    const uint32_t best = nearest.Index(argb);
     const size_t bit = static_cast<size_t>(x) * static_cast<size_t>(bitCount);
     line[bit / 8] |= static_cast<uint8_t>(best << (8 - bitCount - bit % 8));
   }
@@ -368,9 +387,9 @@ void TVoRExportToBMP::WriteFile(TAtomicFile& file) {
    public:
     TBmpRows(TChunkedWriter& writer, int32_t width, int bitCount,
              const std::vector<uint32_t>& palette)
-        : writer_(writer), width_(width), bitCount_(bitCount), palette_(palette) {}
+        : writer_(writer), width_(width), bitCount_(bitCount), nearest_(palette) {}
     bool Row(const uint32_t* pixels) override {
-      EncodeRow(pixels, width_, bitCount_, palette_, writer_.Buffer());
+      EncodeRow(pixels, width_, bitCount_, nearest_, writer_.Buffer());
       writer_.Flush();
       return true;
     }
@@ -379,7 +398,7 @@ void TVoRExportToBMP::WriteFile(TAtomicFile& file) {
     TChunkedWriter& writer_;
     int32_t width_;
     int bitCount_;
-    const std::vector<uint32_t>& palette_;
+    TNearestColor nearest_;
   };
   TBmpRows rows(writer, width, bitCount, palette);
   DrawRows(rows, true);
@@ -521,12 +540,12 @@ void TVoRExportToTIFF::WriteFile(TAtomicFile& file) {
           width_(width),
           bitCount_(bitCount),
           rowBytes_(rowBytes),
-          palette_(palette) {}
+          nearest_(palette) {}
     bool Row(const uint32_t* pixels) override {
       std::string& buffer = writer_.Buffer();
       if (bitCount_ <= 8) {
         const size_t start = buffer.size();
-        EncodeRow(pixels, width_, bitCount_, palette_, buffer);
+        EncodeRow(pixels, width_, bitCount_, nearest_, buffer);
         buffer.resize(start + rowBytes_);
       } else {
         for (uint32_t x = 0; x < rowBytes_ / 3; ++x) {
@@ -544,7 +563,7 @@ void TVoRExportToTIFF::WriteFile(TAtomicFile& file) {
     int32_t width_;
     int bitCount_;
     uint32_t rowBytes_;
-    const std::vector<uint32_t>& palette_;
+    TNearestColor nearest_;
   };
   TTiffRows rows(writer, width, bitCount, rowBytes, palette);
   DrawRows(rows, false);
