@@ -168,8 +168,6 @@ void TVoRExportToEMF::BeginExport() {
   canvas_ = std::make_unique<TMetafileCanvas>(PageWidth(), DocumentHeight());
 }
 
-void TVoRExportToEMF::EndExport() { TVoRExport::EndExport(); }
-
 void TVoRExportToEMF::ExportPage(std::string_view emf) {
   if (canvas_ == nullptr) return;
   const TPoint size = PageSize(emf);

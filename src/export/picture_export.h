@@ -53,7 +53,6 @@ class TVoRExportToEMF : public TVoRExport {
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
 
   void BeginExport() override;
-  void EndExport() override;
   // Plays the page into its own size at (OffsetX, OffsetY).
   void ExportPage(std::string_view emf) override;
   // Completes the metafile and writes it (whole or not at all).
@@ -115,7 +114,8 @@ class TVoRExportToBMP : public TVoRExport {
   void BeginExport() override;
   // Keeps the page for the writing.
   void ExportPage(std::string_view emf) override;
-  // Writes the file (whole or not at all) and lets the pages go.
+  // Writes the file (whole or not at all) and lets the pages go. On failure the target stays as
+  // it was and the pages are kept.
   void SaveToFile(const std::string& fileName) override;
 
  protected:
@@ -123,14 +123,15 @@ class TVoRExportToBMP : public TVoRExport {
   virtual void CheckSize(int64_t width, int64_t height) const;
   virtual void WriteFile(TAtomicFile& file);
 
-  // The document's rows, a page at a time; `bottomUp` gives the pages last first and each
-  // page's rows from its bottom up. `take` receives every row's pixels (0xAARRGGBB).
+  // Receives the document's rows of pixels (0xAARRGGBB, page-width long).
   class TRowSink {
    public:
     virtual ~TRowSink() = default;
     // Returns false to stop.
     virtual bool Row(const uint32_t* pixels) = 0;
   };
+  // Draws the pages one at a time and hands their rows to `sink`, top row first, or with
+  // `bottomUp` the last page first and each page's rows from its bottom up.
   void DrawRows(TRowSink& sink, bool bottomUp);
   // The first 2^bitCount colours (0xRRGGBB) from the top row down; white alone for a blank
   // document.
