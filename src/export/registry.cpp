@@ -6,6 +6,7 @@
 #include "export/markup_export.h"
 #include "export/page_driver.h"
 #include "export/pdf_export.h"
+#include "export/picture_export.h"
 #include "export/rtf_export.h"
 #include "export/sheet_export.h"
 #include "export/text_export.h"
@@ -48,6 +49,11 @@ void RegisterExportFilter(TExportFilterEntry entry) {
 void RegisterExportFilters() {
   RegisterExportFilter(Entry<TVoRExportToText>("TXT", "Text export filter", "Text file (*.txt)"));
   RegisterExportFilter(Entry<TVoRExportToCSV>("CSV", "CSV export filter", "CSV file (*.csv)"));
+  RegisterExportFilter(
+      Entry<TVoRExportToEMF>("EMF", "EMF export filter", "Enhanced Metafile (*.emf)"));
+  RegisterExportFilter(Entry<TVoRExportToWMF>("WMF", "WMF export filter", "Metafile (*.wmf)"));
+  RegisterExportFilter(
+      Entry<TVoRExportToBMP>("BMP", "Bitmap export filter", "Windows Bitmap (*.bmp)"));
   RegisterExportFilter(Entry<TVoRExportToHTML>("HTML", "HTML export filter", "HTML file (*.htm)"));
   RegisterExportFilter(Entry<TVoRExportToXML>("XML", "XML export filter", "XML file (*.xml)"));
   RegisterExportFilter(
@@ -60,6 +66,8 @@ void RegisterExportFilters() {
       Entry<TVoRExportToRTF>("RTF", "RichText export filter", "Richtext document (*.rtf)"));
   RegisterExportFilter(
       Entry<TVoRExportToPDF>("PDF", "PDF export filter", "Adobe Acrobat document (*.pdf)"));
+  RegisterExportFilter(
+      Entry<TVoRExportToTIFF>("TIFF", "TIFF (fax picture) filter", "TIFF picture files (*.tif)"));
 }
 
 const std::vector<TExportFilterEntry>& ExportFilters() { return Entries(); }
