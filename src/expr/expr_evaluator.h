@@ -3,14 +3,12 @@
 #include <cstdint>
 #include <string>
 
+#include "expr/calc_type.h"
 #include "expr/expr_data.h"
 #include "expr/expr_parser.h"
 #include "rtl/variant.h"
 
 namespace qr2vor {
-
-// How successive values of a calculation combine.
-enum TCalcType : uint8_t { ctNothing, ctCount, ctSum, ctAverage, ctLowest, ctHighest };
 
 // The value of the parsed expression against the current records; Null for an empty text.
 // Evaluation failures (conversions, division by zero, missing arguments) propagate.

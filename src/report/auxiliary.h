@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "expr/calc_type.h"
 #include "rtl/collection.h"
 #include "rtl/component.h"
 #include "rtl/constants.h"
@@ -21,7 +22,6 @@ namespace qr2vor {
 class TDataSet;
 
 enum TResetType : uint8_t { rtEndReport, rtEndPage, rtEndGroup };
-enum TCalcType : uint8_t { ctNothing, ctCount, ctSum, ctAverage, ctLowest, ctHighest };
 enum TVoRCalculate : uint8_t { rcOnEveryRow, rcGroupChange, rcVariableChange };
 enum TVoRParameterEditor : uint8_t { peEdit, peMemo, peCheckBox, peCombobox, peListBox };
 enum TVoRParameterMode : uint8_t { pmAskAlways, pmAskUndefined };

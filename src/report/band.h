@@ -68,7 +68,9 @@ class TVoRBand : public TVoRControl {
   void SetNewPageIfNotFit(bool value) { newPageIfNotFit_ = value; }
   const std::string& Expression() const { return expression_; }
   void SetExpression(const std::string& value) { expression_ = value; }
+  // How often the band was measured for printing since the run began; kept by the engine.
   int32_t LineNo() const { return lineNo_; }
+  void SetLineNo(int32_t value) { lineNo_ = value; }
 
   int ControlCount() const { return static_cast<int>(controls_.size()); }
   // The control at `index`, nullptr outside the list.

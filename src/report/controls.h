@@ -181,6 +181,9 @@ class TVoRControl : public TComponent {
   void SetPreviousValue(const Variant& value) { previousValue_ = value; }
   // False only when both values are present (neither Empty nor Null) and compare equal.
   virtual bool ValueChanged() const;
+  // Whether the control takes part in printing; run-time state, never stored.
+  bool Visible() const { return visible_; }
+  void SetVisible(bool value) { visible_ = value; }
 
   // A text of the report's language, or of English for a control outside any report.
   std::string LanguageText(int n) const;
@@ -220,6 +223,7 @@ class TVoRControl : public TComponent {
   TEventTable events_;
   Variant currentValue_;
   Variant previousValue_ = Variant::Null();
+  bool visible_ = true;
 };
 
 // Text; its display name is the text printed.

@@ -3,6 +3,7 @@
 #include <iterator>
 #include <utility>
 
+#include "report/virtual_printer.h"
 #include "rtl/typinfo.h"
 
 namespace qr2vor {
@@ -23,8 +24,7 @@ static_assert(std::size(kPapers) == psCustom + 1);
 constexpr int16_t kBinCodes[] = {256, 1, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 14, 15};
 static_assert(std::size(kBinCodes) == sbLast + 1);
 
-// Printer dots to page units: multiplication first, truncating division.
-int32_t DotsToPageUnits(int32_t dots) { return kScreenPixelsPerInch * dots / kPrinterDotsPerInch; }
+int32_t NotNegative(int32_t value) { return value < 0 ? 0 : value; }
 
 }  // namespace
 
@@ -113,10 +113,24 @@ const TClassInfo& TVoRPrinter::StaticClassInfo() {
   return info;
 }
 
+void TVoRPrinter::SetPrinterIndex(int32_t value) {
+  if (value == printerIndex_) return;
+  printerIndex_ = value;
+  TVirtualPrinter::Instance().SetPrinterIndex(value);
+}
+
 void TVoRPrinter::SetPrinterName(const std::string& value) {
   if (value == printerName_) return;
   printerName_ = value;
-  printerIndex_ = -1;
+  const auto& printers = TVirtualPrinter::Instance().Printers();
+  int32_t index = -1;
+  for (size_t i = 0; i < printers.size(); ++i) {
+    if (printers[i] == value) {
+      index = static_cast<int32_t>(i);
+      break;
+    }
+  }
+  SetPrinterIndex(index);
 }
 
 void TVoRPrinter::SetMargins(TVoRPageMargins* margins) {
@@ -125,8 +139,8 @@ void TVoRPrinter::SetMargins(TVoRPageMargins* margins) {
 
 void TVoRPrinter::ApplyPaperSize(TVoRPaperSize paperSize) const {
   if (paperSize == psDefault) {
-    paperWidth_ = DotsToPageUnits(kPrinterPaperWidthDots);
-    paperHeight_ = DotsToPageUnits(kPrinterPaperHeightDots);
+    paperWidth_ = TVirtualPrinter::Instance().PaperWidthTenthsMm();
+    paperHeight_ = TVirtualPrinter::Instance().PaperHeightTenthsMm();
   } else {
     paperWidth_ = kPapers[paperSize].width;
     paperHeight_ = kPapers[paperSize].height;
@@ -174,6 +188,105 @@ void TVoRPrinter::Assign(const TPersistent& source) {
   duplex_ = other->duplex_;
   copies_ = other->copies_;
   collate_ = other->collate_;
+}
+
+int32_t TVoRPrinter::PhysicalWidth() const {
+  return PrinterDotsToPageUnits(TVirtualPrinter::Instance().PhysicalWidth());
+}
+
+int32_t TVoRPrinter::PhysicalHeight() const {
+  return PrinterDotsToPageUnits(TVirtualPrinter::Instance().PhysicalHeight());
+}
+
+int32_t TVoRPrinter::LeftMargin() const {
+  const int32_t dots =
+      margins_->ByDefault() ? TVirtualPrinter::Instance().PhysicalOffsetX() : margins_->Left();
+  return NotNegative(PrinterDotsToPageUnits(dots));
+}
+
+int32_t TVoRPrinter::TopMargin() const {
+  const int32_t dots =
+      margins_->ByDefault() ? TVirtualPrinter::Instance().PhysicalOffsetY() : margins_->Top();
+  return NotNegative(PrinterDotsToPageUnits(dots));
+}
+
+int32_t TVoRPrinter::RightMargin() const {
+  const int32_t unprintable = PhysicalWidth() - LeftMargin() -
+                              PrinterDotsToPageUnits(TVirtualPrinter::Instance().PrintableWidth());
+  if (margins_->ByDefault()) return NotNegative(unprintable);
+  const int32_t right = PrinterDotsToPageUnits(margins_->Right());
+  return NotNegative(right < unprintable ? unprintable : right);
+}
+
+int32_t TVoRPrinter::BottomMargin() const {
+  const int32_t unprintable = PhysicalHeight() - TopMargin() -
+                              PrinterDotsToPageUnits(TVirtualPrinter::Instance().PrintableHeight());
+  if (margins_->ByDefault()) return NotNegative(unprintable);
+  const int32_t bottom = PrinterDotsToPageUnits(margins_->Bottom());
+  return NotNegative(bottom < unprintable ? unprintable : bottom);
+}
+
+void TVoRPrinter::ReadFromPrinter() {
+  TVirtualPrinter& printer = TVirtualPrinter::Instance();
+  TPrinterNames names;
+  TDeviceMode mode;
+  if (!printer.GetPrinter(names, mode)) return;
+  TVoRPaperSize paper = psDefault;
+  if ((mode.fields & dmPaperSize) != 0) {
+    for (int row = psLetter; row <= psCustom; ++row) {
+      if (kPapers[row].deviceCode == mode.paperSize) {
+        paper = static_cast<TVoRPaperSize>(row);
+        break;
+      }
+    }
+  }
+  SetPaperSize(paper);
+  paperWidth_ = printer.PaperWidthTenthsMm();
+  paperHeight_ = printer.PaperHeightTenthsMm();
+  margins_->SetLeft(
+      NotNegative(margins_->ByDefault() ? printer.PhysicalOffsetX() : margins_->Left()));
+  margins_->SetTop(
+      NotNegative(margins_->ByDefault() ? printer.PhysicalOffsetY() : margins_->Top()));
+  outputBin_ = sbFirst;
+  if ((mode.fields & dmDefaultSource) != 0) {
+    for (int bin = sbFirst; bin <= sbLast; ++bin) {
+      if (kBinCodes[bin] == mode.defaultSource) {
+        outputBin_ = static_cast<TVoRBin>(bin);
+        break;
+      }
+    }
+  }
+  const bool landscape =
+      (mode.fields & dmOrientation) != 0 && mode.orientation == kDeviceOrientationLandscape;
+  SetOrientation(landscape ? spoLandscape : spoPortrait);
+  if ((mode.fields & dmDuplex) != 0 && mode.duplex >= sdNone && mode.duplex <= sdVertical) {
+    duplex_ = static_cast<TVoRDuplex>(mode.duplex);
+  }
+}
+
+void TVoRPrinter::ApplyToPrinter() const {
+  TVirtualPrinter& printer = TVirtualPrinter::Instance();
+  TPrinterNames names;
+  TDeviceMode mode;
+  if (!printer.GetPrinter(names, mode)) return;
+  if (paperSize_ == psCustom) {
+    mode.paperWidth = static_cast<int16_t>(PaperSizeWidth());
+    mode.paperLength = static_cast<int16_t>(PaperSizeHeight());
+    mode.fields |= dmPaperWidth | dmPaperLength;
+  } else if (paperSize_ != psDefault && (mode.fields & dmPaperSize) != 0) {
+    // A paper code replaces a custom size given before.
+    mode.paperSize = kPapers[paperSize_].deviceCode;
+    mode.fields &= ~static_cast<uint32_t>(dmPaperWidth | dmPaperLength);
+  }
+  if (outputBin_ != sbDefault && (mode.fields & dmDefaultSource) != 0) {
+    mode.defaultSource = kBinCodes[outputBin_];
+  }
+  if (orientation_ != spoDefault && (mode.fields & dmOrientation) != 0) {
+    mode.orientation =
+        orientation_ == spoPortrait ? kDeviceOrientationPortrait : kDeviceOrientationLandscape;
+  }
+  if (duplex_ != sdDefault && (mode.fields & dmDuplex) != 0) mode.duplex = duplex_;
+  printer.SetPrinter(names, mode);
 }
 
 }  // namespace qr2vor

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "report/page_geometry.h"
 #include "rtl/persistent.h"
 
 namespace qr2vor {
@@ -80,13 +81,6 @@ const TPaperInfo& PaperInfo(TVoRPaperSize paperSize);
 // The printer's paper-source code of a bin.
 int16_t BinDeviceCode(TVoRBin bin);
 
-// The virtual printer that stands in for the system's: letter paper at 600 dots per inch, seen
-// from a screen of 96 pixels per inch.
-inline constexpr int kScreenPixelsPerInch = 96;
-inline constexpr int kPrinterDotsPerInch = 600;
-inline constexpr int kPrinterPaperWidthDots = 5100;
-inline constexpr int kPrinterPaperHeightDots = 6600;
-
 // Page margins: the printer's own unprintable margins (ByDefault) or the four numbers given.
 class TVoRPageMargins : public TPersistent {
  public:
@@ -122,17 +116,18 @@ class TVoRPrinter : public TPersistent {
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
 
   int32_t PrinterIndex() const { return printerIndex_; }
-  void SetPrinterIndex(int32_t value) { printerIndex_ = value; }
+  // A changed index is stored and makes that printer the system's current one.
+  void SetPrinterIndex(int32_t value);
   const std::string& PrinterName() const { return printerName_; }
   // A new name is looked up among the system's printers: PrinterIndex becomes its position
-  // there, -1 when absent. The virtual printer is not listed, so every name gives -1.
+  // there, -1 when absent.
   void SetPrinterName(const std::string& value);
   TVoRPageMargins* Margins() const { return margins_.get(); }
   // Copies all five values.
   void SetMargins(TVoRPageMargins* margins);
   TVoRPaperSize PaperSize() const { return paperSize_; }
-  // Stores the paper's width and height (the printer's paper in page units for psDefault, the
-  // table's size otherwise), then the value.
+  // Stores the paper's width and height in tenths of a millimetre (the current printer's paper
+  // for psDefault, the table's size otherwise), then the value.
   void SetPaperSize(TVoRPaperSize value);
   // Below 1 the current paper size is applied again before the value is answered.
   int32_t PaperSizeWidth() const;
@@ -153,6 +148,27 @@ class TVoRPrinter : public TPersistent {
 
   // Copies every setting as it is stored.
   void Assign(const TPersistent& source) override;
+
+  // The page a page is made on, in page units: the stored paper size.
+  int32_t PageWidth() const { return TenthsMmToPageUnits(PaperSizeWidth()); }
+  int32_t PageHeight() const { return TenthsMmToPageUnits(PaperSizeHeight()); }
+  // The current printer's physical paper in page units.
+  int32_t PhysicalWidth() const;
+  int32_t PhysicalHeight() const;
+  // The margins in page units (0 at least): with ByDefault the printer's unprintable margins,
+  // otherwise the four numbers as printer dots, the right and bottom ones raised to the
+  // unprintable margin.
+  int32_t LeftMargin() const;
+  int32_t TopMargin() const;
+  int32_t RightMargin() const;
+  int32_t BottomMargin() const;
+  // Takes the current printer's settings: paper (its size in tenths of a millimetre), bin,
+  // orientation, duplex and, as printer dots, the left and top margins. Nothing without a
+  // current printer.
+  void ReadFromPrinter();
+  // Gives the current printer these settings (not copies and collation). Nothing without a
+  // current printer.
+  void ApplyToPrinter() const;
 
  private:
   // Stores the size of `paperSize` (mutable: reading a size below 1 applies the paper again).

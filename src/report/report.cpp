@@ -311,6 +311,34 @@ void TVoReport::Loaded() {
 
 // TVoRCompositeReport
 
+TVoRCompositeReport::TVoRCompositeReport(TComponent* owner) : TVoPrintBaseComponent(owner) {
+  SetAnimatedStatus(false);
+}
+
+TVoRCompositeReport::~TVoRCompositeReport() { ClearReports(); }
+
+void TVoRCompositeReport::AddReport(TVoReport* report) {
+  if (report == nullptr) return;
+  reports_.push_back(report);
+  report->FreeNotification(this);
+}
+
+void TVoRCompositeReport::RemoveReport(TVoReport* report) {
+  std::erase(reports_, report);
+  if (report != nullptr && std::find(reports_.begin(), reports_.end(), report) == reports_.end()) {
+    report->RemoveFreeNotification(this);
+  }
+}
+
+void TVoRCompositeReport::ClearReports() {
+  while (!reports_.empty()) RemoveReport(reports_.back());
+}
+
+void TVoRCompositeReport::Notification(TComponent* component, TOperation operation) {
+  TVoPrintBaseComponent::Notification(component, operation);
+  if (operation == TOperation::opRemove) std::erase(reports_, static_cast<TVoReport*>(component));
+}
+
 const TClassInfo& TVoRCompositeReport::StaticClassInfo() {
   static const TClassInfo info =
       TClassInfo::Derive<TVoRCompositeReport, TVoPrintBaseComponent>("TVoRCompositeReport")

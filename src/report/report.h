@@ -14,6 +14,7 @@
 #include "report/controls.h"
 #include "report/events.h"
 #include "report/language.h"
+#include "report/page_store.h"
 #include "report/printer.h"
 #include "rtl/component.h"
 #include "rtl/graphics.h"
@@ -22,6 +23,22 @@
 namespace qr2vor {
 
 class TDataSet;
+class TProgressDisplay;
+class TVoPrintBaseComponent;
+enum TFieldType : uint8_t;
+
+// The events of a run, as callbacks; Sender is the document that runs.
+using TNotifyEvent = std::function<void(TVoPrintBaseComponent& sender)>;
+using TPageEvent = std::function<void(TVoPrintBaseComponent& sender, int32_t page, int32_t bar)>;
+using TColumnEvent = std::function<void(TVoPrintBaseComponent& sender, int32_t column)>;
+// IsPreCalc is true while measuring, false while drawing.
+using TGenerateBeforeEvent =
+    std::function<void(TVoPrintBaseComponent& sender, TVoRControl& control, bool isPreCalc)>;
+using TGenerateAfterEvent = std::function<void(TVoPrintBaseComponent& sender, TVoRControl& control,
+                                               bool isPreCalc, bool& abort)>;
+using TGetVariableEvent =
+    std::function<void(TVoPrintBaseComponent& sender, const std::string& variableName, bool& accept,
+                       TFieldType& variableType, Variant& value)>;
 
 enum TVoROption : uint8_t { roDisableControls };
 // A set of report options: bit 1 << option for each member.
@@ -92,6 +109,30 @@ class TVoPrintBaseComponent : public TComponent {
   const TEventTable& Events() const { return events_; }
   TEventTable& Events() { return events_; }
 
+  // The pages of the last run and the position of the current one.
+  TVoPageStore& PageStore() { return pageStore_; }
+  const TVoPageStore& PageStore() const { return pageStore_; }
+  // Where the printer's own settings wait while a run has applied the report's.
+  TVoRPrinter& KeptPrinterSetting() { return keptPrinterSetting_; }
+  // 2 while generating, 0 otherwise.
+  int32_t Generating() const { return generating_; }
+  void SetGenerating(int32_t value) { generating_ = value; }
+
+  // Handlers of a run; the names in Events() are what a report file stores.
+  TNotifyEvent OnBeginDoc;
+  TNotifyEvent OnEndDoc;
+  TPageEvent OnBeginPage;
+  TPageEvent OnEndPage;
+  TColumnEvent OnBeginColumn;
+  TColumnEvent OnEndColumn;
+  TGenerateBeforeEvent BeforeBandPrint;
+  TGenerateAfterEvent AfterBandPrint;
+  TGenerateBeforeEvent BeforeControlPrint;
+  TGenerateAfterEvent AfterControlPrint;
+  TGetVariableEvent OnGetVariable;
+  // The progress display of a run with AnimatedStatus (not owned); none runs without display.
+  TProgressDisplay* ProgressDisplay = nullptr;
+
  private:
   // In the order of construction.
   bool twoPass_ = false;
@@ -104,6 +145,9 @@ class TVoPrintBaseComponent : public TComponent {
   bool animatedStatus_ = true;
   int32_t helpContext_ = 0;
   TEventTable events_;
+  TVoPageStore pageStore_;
+  TVoRPrinter keptPrinterSetting_;
+  int32_t generating_ = 0;
 };
 
 // A printable document with a default font.
@@ -177,6 +221,9 @@ class TVoReport : public TVoPrintComponent {
 
   // The window hosting the report, told of added controls; nothing is sent without one.
   THostMessage OnHostMessage;
+  // Asks the user for the parameters that need a value before a run: false cancels the run.
+  // Without one a run goes on with the parameters as they are.
+  std::function<bool(TVoReport& report)> OnAskParameters;
 
   // Stores `fileName` in FileName and writes the report file, replacing an existing one; a file
   // that cannot be created raises "Cannot create file %s" and nothing is written.
@@ -213,13 +260,26 @@ class TVoReport : public TVoPrintComponent {
   int32_t pageNoCountBy_ = 1;
 };
 
-// A document that combines the pages of several reports; held as data until generation.
+// A document that combines the pages of several reports, in the order they were added; the
+// reports are not owned and leave the list when they are destroyed.
 class TVoRCompositeReport : public TVoPrintBaseComponent {
  public:
-  using TVoPrintBaseComponent::TVoPrintBaseComponent;
+  // Shows no progress display of its own.
+  explicit TVoRCompositeReport(TComponent* owner);
+  ~TVoRCompositeReport() override;
 
   static const TClassInfo& StaticClassInfo();
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+
+  const std::vector<TVoReport*>& Reports() const { return reports_; }
+  void AddReport(TVoReport* report);
+  void RemoveReport(TVoReport* report);
+  void ClearReports();
+
+  void Notification(TComponent* component, TOperation operation) override;
+
+ private:
+  std::vector<TVoReport*> reports_;
 };
 
 // Registers the report library's streamable classes and the named constants its files use.

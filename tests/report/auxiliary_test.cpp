@@ -175,10 +175,10 @@ TEST(Printer, PaperSizeAndOrientation) {
   EXPECT_EQ(printer.PaperSizeHeight(), 2100);
   printer.SetOrientation(spoDefault);
   EXPECT_EQ(printer.PaperSizeWidth(), 2970);
-  // The virtual printer's letter paper: 5100 x 6600 dots at 600 dpi, seen at 96 ppi.
+  // The virtual printer's letter paper, in tenths of a millimetre like the table's sizes.
   printer.SetPaperSize(psDefault);
-  EXPECT_EQ(printer.PaperSizeWidth(), 816);
-  EXPECT_EQ(printer.PaperSizeHeight(), 1056);
+  EXPECT_EQ(printer.PaperSizeWidth(), 2159);
+  EXPECT_EQ(printer.PaperSizeHeight(), 2794);
 }
 
 TEST(Printer, SizesBelowOneApplyThePaperAgain) {
