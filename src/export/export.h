@@ -32,7 +32,8 @@ class EExportError : public Exception {
 
 class TVoRExport;
 
-using TNotifyEvent = std::function<void(TVoRExport& sender)>;
+// The document's own notify event (report.h) takes the document; these take the filter.
+using TExportNotifyEvent = std::function<void(TVoRExport& sender)>;
 // Called before a filter handles a metafile record.
 using TVoRMFEBeforeRecordEvent = std::function<void(TVoRExport& sender, const TEmfRecord& record)>;
 
@@ -78,9 +79,9 @@ class TVoRExport : public TComponent {
   // The whole page's metafile.
   virtual void ExportPage(std::string_view emf);
 
-  TNotifyEvent OnStartExecute;
-  TNotifyEvent OnEndExecute;
-  TNotifyEvent OnNewPage;
+  TExportNotifyEvent OnStartExecute;
+  TExportNotifyEvent OnEndExecute;
+  TExportNotifyEvent OnNewPage;
   TVoRMFEBeforeRecordEvent OnRecord;
 
  private:

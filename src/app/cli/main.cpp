@@ -12,6 +12,7 @@
 
 #include <fmt/format.h>
 
+#include "app/cli/run_command.h"
 #include "app/convert/batch.h"
 #include "app/convert/driver.h"
 #include "expr/expr_evaluator.h"
@@ -270,6 +271,12 @@ constexpr TCommand kCommands[] = {
      64},
     {"scan", "DIR [--look-inside]", "list the forms under a folder that hold QuickReport reports",
      1, RunScan, 1},
+    {"run",
+     "REPORT.vor... [--data [NAME=]SOURCE]... [--param NAME=VALUE]... [--pages RANGE] -o OUT "
+     "[--format KEY]",
+     "generate reports over data and export the pages", 1, RunReportCommand, 1024},
+    {"fields", "REPORT.vor [--csv-header]", "list the data fields a report needs", 1,
+     RunFieldsCommand, 1},
 };
 
 std::string Usage() {
