@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include "engine_fixture.h"
+#include "platform/ui/progress.h"
 #include "rtl/exceptions.h"
+
+#include <algorithm>
 
 namespace qr2vor {
 namespace {
@@ -310,6 +313,66 @@ TEST_F(EngineTest, ACompositeListsThePagesOfItsReportsOneAfterAnother) {
   EXPECT_EQ(store.Pages(2)->PageIndex(), 2);
   EXPECT_EQ(store.Pages(3)->PageIndex(), 3);
   EXPECT_EQ(store.Pages(2), second.PageStore().Pages(0));
+}
+
+}  // namespace
+}  // namespace qr2vor
+
+namespace qr2vor {
+namespace {
+
+// A progress display that records what it was told and presses Cancel when asked to.
+class RecordingDisplay : public TProgressDisplay {
+ public:
+  void SetTitle(const std::string& title) override { log.push_back("title " + title); }
+  void SetCancelCaption(const std::string& caption) override { log.push_back("cancel " + caption); }
+  void SetText(const std::string& text) override { log.push_back(text); }
+  void SetRange(int maximum) override { log.push_back("range " + std::to_string(maximum)); }
+  void SetPosition(int position) override { log.push_back("at " + std::to_string(position)); }
+  bool Cancelled() override { return cancelAfterTexts > 0 && texts() >= cancelAfterTexts; }
+  void Run(const std::function<void()>& work) override {
+    ++runs;
+    work();
+  }
+  int texts() const {
+    return static_cast<int>(std::count_if(log.begin(), log.end(), [](const std::string& line) {
+      return line.find("Preparing") != std::string::npos;
+    }));
+  }
+  std::vector<std::string> log;
+  int runs = 0;
+  int cancelAfterTexts = 0;
+};
+
+TEST_F(EngineTest, ProgressOfATwoPassRunAndCancelFromTheDisplay) {
+  Rows(15);
+  Band(btDetail, 100, "Detail");
+  report.SetTwoPass(true);
+  report.VoProperty()->SetTitle("Sales");
+  RecordingDisplay display;
+  report.ProgressDisplay = &display;
+  engine.Prepare();
+  EXPECT_EQ(display.runs, 1);
+  EXPECT_EQ(display.log,
+            (std::vector<std::string>{"title Sales", "Preparing...", "cancel &Cancel", "range 0",
+                                      "First pass: Preparing 1 page on the 1st bar...", "at 0",
+                                      "First pass: Preparing 2 page on the 1st bar...", "at 0",
+                                      "title Sales", "Preparing...", "cancel &Cancel", "range 2",
+                                      "Second pass: Preparing 1 page on the 1st bar...", "at 0",
+                                      "Second pass: Preparing 2 page on the 1st bar...", "at 1"}));
+  // Cancel from the display ends the record loop; without AnimatedStatus it is left alone.
+  report.SetTwoPass(false);
+  display.log.clear();
+  drawn.clear();
+  display.cancelAfterTexts = 1;
+  engine.Prepare();
+  EXPECT_EQ(report.PageStore().Count(), 1);
+  EXPECT_EQ(Tops("Detail").size(), 0u);
+  report.SetAnimatedStatus(false);
+  display.log.clear();
+  engine.Prepare();
+  EXPECT_TRUE(display.log.empty());
+  EXPECT_EQ(report.PageStore().Count(), 2);
 }
 
 }  // namespace
