@@ -18,6 +18,8 @@ int32_t Saturate(int64_t value) {
 
 int64_t Distance(int64_t a, int64_t b) { return a > b ? a - b : b - a; }
 
+inline constexpr const char* kGridTooLarge = "A grid of {} rows and {} columns is too large";
+
 // Grid tolerances: items whose lefts differ by at most 15 share a column, whose tops differ by
 // at most 5 share a row.
 constexpr int64_t kColumnTolerance = 15;
@@ -332,6 +334,14 @@ void TVoRExportAttributes::BuildGrid() {
     columns_.insert(std::upper_bound(columns_.begin(), columns_.end(), item.Left), item.Left);
   }
   colCount_ = static_cast<int32_t>(columns_.size());
+  if (int64_t{rowCount_} * colCount_ > kMaxGridCells) {
+    const int32_t rows = rowCount_;
+    const int32_t columns = colCount_;
+    columns_.clear();
+    rowCount_ = 0;
+    colCount_ = 0;
+    throw EExportError(fmt::runtime(kGridTooLarge), rows, columns);
+  }
 
   // Every row is filled to the full column count: where the next item does not sit in the
   // current cell, an empty text takes the cell.

@@ -32,7 +32,6 @@ class EExportError : public Exception {
 
 class TVoRExport;
 
-// The document's own notify event (report.h) takes the document; these take the filter.
 using TExportNotifyEvent = std::function<void(TVoRExport& sender)>;
 // Called before a filter handles a metafile record.
 using TVoRMFEBeforeRecordEvent = std::function<void(TVoRExport& sender, const TEmfRecord& record)>;
@@ -151,7 +150,9 @@ class TVoRExportAttributes : public TVoRExport {
   TColor BackgroundColor() const { return backColor_; }
 
   // Sorts the items into rows and columns and fills every row to the full column count with
-  // empty text items.
+  // empty text items. Raises EExportError when the grid would have more than kMaxGridCells
+  // cells (texts scattered over rows and columns of their own); the items are then sorted.
+  static constexpr int64_t kMaxGridCells = int64_t{1} << 22;
   void BuildGrid();
 
  protected:

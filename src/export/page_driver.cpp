@@ -9,6 +9,7 @@
 #include "platform/gfx/emf_enumerator.h"
 #include "platform/gfx/emf_player.h"
 #include "platform/gfx/raster_canvas.h"
+#include "report/page_store.h"
 #include "rtl/exceptions.h"
 #include "rtl/streams.h"
 
@@ -44,6 +45,23 @@ TExportPage TExportPageList::Page(size_t index) const {
   const TStored& stored = pages_.at(index);
   TExportPage page = stored.geometry;
   page.Emf = stored.emf;
+  return page;
+}
+
+size_t TPageStorePages::Count() const { return static_cast<size_t>(store_.Count()); }
+
+TExportPage TPageStorePages::Page(size_t index) const {
+  const TPageInfo& info = *store_.Pages(static_cast<int>(index));
+  TExportPage page;
+  page.Emf = info.Metafile().Image();
+  page.Width = info.Width();
+  page.Height = info.Height();
+  page.LeftMargin = info.LeftMargin;
+  page.TopMargin = info.TopMargin;
+  page.RightMargin = info.RightMargin;
+  page.BottomMargin = info.BottomMargin;
+  page.PageIndex = info.PageIndex();
+  page.BarIndex = info.BarIndex();
   return page;
 }
 

@@ -15,6 +15,7 @@
 
 namespace qr2vor {
 
+class TVoPageStore;
 class TVoRExport;
 
 // One page: its metafile and its geometry in page units.
@@ -56,6 +57,18 @@ class TExportPageList : public TExportPages {
     TExportPage geometry;
   };
   std::vector<TStored> pages_;
+};
+
+// The pages of a report's page store, in creation order; a page's metafile is its bytes.
+class TPageStorePages : public TExportPages {
+ public:
+  explicit TPageStorePages(const TVoPageStore& store) : store_(store) {}
+
+  size_t Count() const override;
+  TExportPage Page(size_t index) const override;
+
+ private:
+  const TVoPageStore& store_;
 };
 
 // Runs an export: the filter's page width and height from the first page and the document

@@ -23,7 +23,7 @@ class TVoRExportToText : public TVoRExport {
   // Texts are placed on at most this many lines and from at most this column: a metafile
   // placing text further away is refused rather than filling memory with blanks.
   static constexpr int64_t kMaxLines = 1 << 20;
-  static constexpr int64_t kMaxColumn = 1 << 16;
+  static constexpr int64_t kMaxColumn = 1 << 12;
 
   void NewPage(int pageNumber, bool continued) override;
   void ProcessRecord(const TEmfRecord& record) override;

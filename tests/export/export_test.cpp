@@ -12,6 +12,7 @@
 #include "export/page_driver.h"
 #include "export/registry.h"
 #include "export/text_export.h"
+#include "report/page_store.h"
 #include "rtl/streams.h"
 
 namespace qr2vor {
@@ -215,6 +216,28 @@ TEST(ExportRegistryTest, FiltersInOrderByKeyAndExtension) {
     EXPECT_EQ(e.what(), "No export format for the file name " + path);
   }
   EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST(PageDriverTest, PagesOfThePageStore) {
+  TVoPageStore store;
+  auto first = std::make_unique<TPageInfo>(200, 100, 0, 0);
+  first->TopMargin = 7;
+  first->Metafile().LoadFromImage(TEmfPage(200, 100).Text(0, 0, "one").Bytes());
+  store.Add(std::move(first));
+  auto second = std::make_unique<TPageInfo>(200, 120, 0, 1);
+  second->Metafile().LoadFromImage(TEmfPage(200, 120).Text(0, 32, "two").Bytes());
+  store.Add(std::move(second));
+  const TPageStorePages pages(store);
+  ASSERT_EQ(pages.Count(), 2u);
+  EXPECT_EQ(pages.Page(0).TopMargin, 7);
+  EXPECT_EQ(pages.Page(1).BarIndex, 1);
+  EXPECT_EQ(pages.Page(1).Height, 120);
+  TVoRExportToText filter(nullptr);
+  const std::string path = (std::filesystem::temp_directory_path() / "page_store.txt").string();
+  ExportPages(filter, pages, path);
+  // The second page begins 100 units (6.25 lines) down: its text is on line round(132 / 16).
+  EXPECT_EQ(LoadFile(path), "one\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\ntwo\r\n");
+  std::filesystem::remove(path);
 }
 
 TEST(PagePictureTest, PagesBecomePngFiles) {

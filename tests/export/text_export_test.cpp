@@ -126,6 +126,25 @@ TEST_F(TextExportTest, CsvRowsAndColumns) {
   for (const Case& c : cases) EXPECT_EQ(Export<TVoRExportToCSV>({c.page}), c.csv) << c.name;
 }
 
+TEST_F(TextExportTest, CsvGridOfScatteredTextsIsRefused) {
+  // Every text in a row and a column of its own: 2100 rows by 2100 columns.
+  TEmfPage page(200, 100);
+  for (int i = 0; i < 2100; ++i) page.Text(i * 20, i * 10, "x");
+  TExportPageList pages;
+  pages.Add(page.Bytes(), 200, 100);
+  TVoRExportToCSV filter(nullptr);
+  try {
+    ExportPages(filter, pages, (folder_ / "scattered.csv").string());
+    FAIL();
+  } catch (const EExportError& e) {
+    EXPECT_STREQ(e.what(), "A grid of 2100 rows and 2100 columns is too large");
+  }
+  EXPECT_EQ(filter.Items().size(), 2100u);
+  EXPECT_EQ(filter.RowCount(), 0);
+  EXPECT_TRUE(filter.Columns().empty());
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "scattered.csv"));
+}
+
 TEST_F(TextExportTest, CsvGridSpansPages) {
   // The second page's rows lie 100 units further down.
   EXPECT_EQ(Export<TVoRExportToCSV>({TEmfPage(200, 100).Text(10, 10, "a").Text(60, 10, "b"),
