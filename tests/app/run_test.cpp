@@ -15,6 +15,7 @@
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include "platform/gfx/raster_image.h"
 #include "report/report.h"
@@ -194,6 +195,28 @@ TEST_F(RunCommandTest, GroupTotalsAndMasks) {
                                                                  {"Chair", "7.25"}}) {
     EXPECT_NE(LineWith(lines, parts), "") << parts.front() << "\n" << ReadAll(text);
   }
+  // The same records from a SQLite table and from a query.
+  const std::string database = (folder_ / "amounts.db").string();
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(database.c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db,
+                         "CREATE TABLE Sales (Customer TEXT, Item TEXT, Amount REAL);"
+                         "INSERT INTO Sales VALUES ('Alpha','Desk',1234.5),('Alpha','Lamp',20),"
+                         "('Beta','Chair',7.25);",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(db);
+  const fs::path fromTable = folder_ / "table.txt";
+  ASSERT_EQ(Run({"run", file, "--data", database + ":Sales", "-o", fromTable.string()}).exitCode,
+            0);
+  EXPECT_EQ(ReadAll(fromTable), ReadAll(text));
+  const fs::path fromQuery = folder_ / "query.txt";
+  const RunResult query =
+      Run({"run", file, "--data", database + ":\"SELECT * FROM Sales WHERE Customer = 'Beta'\"",
+           "-o", fromQuery.string()});
+  ASSERT_EQ(query.exitCode, 0) << query.err;
+  EXPECT_EQ(ReadAll(fromQuery).find("Alpha"), std::string::npos);
+  EXPECT_NE(ReadAll(fromQuery).find("Chair"), std::string::npos);
   // Beta's total is its own line's amount: the sum restarted after Alpha's footer.
   int betaTotals = 0;
   for (const std::string& line : lines) betaTotals += line.find("7.25") != std::string::npos;

@@ -142,29 +142,18 @@ std::unique_ptr<TDataSet> OpenSource(const std::string& source,
   throw Exception("no such file");
 }
 
-// A document's pages as the export filters read them, optionally a chosen subset.
-class TStorePages : public TExportPages {
+// The pages of a --pages selection, in document order.
+class TChosenPages : public TExportPages {
  public:
-  TStorePages(const TVoPageStore& store, std::vector<int> chosen)
-      : store_(store), chosen_(std::move(chosen)) {}
+  TChosenPages(const TExportPages& pages, std::vector<int> chosen)
+      : pages_(pages), chosen_(std::move(chosen)) {}
   size_t Count() const override { return chosen_.size(); }
   TExportPage Page(size_t index) const override {
-    const TPageInfo& page = *store_.Pages(chosen_.at(index));
-    TExportPage result;
-    result.Emf = page.Metafile().Image();
-    result.Width = page.Width();
-    result.Height = page.Height();
-    result.LeftMargin = page.LeftMargin;
-    result.TopMargin = page.TopMargin;
-    result.RightMargin = page.RightMargin;
-    result.BottomMargin = page.BottomMargin;
-    result.PageIndex = page.PageIndex();
-    result.BarIndex = page.BarIndex();
-    return result;
+    return pages_.Page(static_cast<size_t>(chosen_.at(index)));
   }
 
  private:
-  const TVoPageStore& store_;
+  const TExportPages& pages_;
   std::vector<int> chosen_;
 };
 
@@ -440,7 +429,7 @@ int RunReports(std::vector<std::string> files, const std::vector<TDataSpec>& spe
     }
     chosen = *range;
   }
-  WriteOutput(output, TStorePages(*store, std::move(chosen)));
+  WriteOutput(output, TChosenPages(TPageStorePages(*store), std::move(chosen)));
   return kExitSuccess;
 }
 
