@@ -7,6 +7,8 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 binary=${1:?usage: corpus-sample-run.sh QR2VOR_BINARY [CORPUS_DIR]}
 corpus=${2:-$root/../shared/corpus}
+# Seconds one report may run (the example takes about one).
+limit=${QR2VOR_RUN_LIMIT:-20}
 if [[ ! -d $corpus ]]; then
   echo "corpus not found: $corpus (skipped)"
   exit 0
@@ -19,17 +21,20 @@ ran=0
 failed=0
 : >"$work/causes"
 while IFS= read -r -d '' report; do
-  if timeout 120 "$binary" run "$report" --data sample -o "$work/out.txt" >/dev/null 2>"$work/err"; then
+  timeout "$limit" "$binary" run "$report" --data sample -o "$work/out.txt" >/dev/null 2>"$work/err"
+  status=$?
+  if [[ $status -eq 0 ]]; then
     ran=$((ran + 1))
   else
     failed=$((failed + 1))
     # The cause without the file name and the names of fields, controls and expressions.
     cause=$(head -n 1 "$work/err")
-    [[ -z $cause ]] && cause="exit status without message (crash or timeout)"
+    [[ $status -eq 124 ]] && cause="no end within $limit s"
+    [[ -z $cause ]] && cause="exit status $status without message"
     cause=${cause#qr2vor: }
     cause=${cause#"$report": }
     echo "$cause" | sed -E "s/'[^']*'/'…'/g; s/ of [A-Za-z0-9_]+:/ of …:/" >>"$work/causes"
-    echo "$report: $(head -n 1 "$work/err")" >>"$work/failures"
+    echo "${report#"$work/vor/"}: $cause" >>"$work/failures"
   fi
   rm -f "$work/out.txt"
 done < <(find "$work/vor" -name '*.vor' -print0 | sort -z)

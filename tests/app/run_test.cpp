@@ -334,5 +334,32 @@ TEST_F(RunCommandTest, FailuresLeaveNoOutput) {
   EXPECT_TRUE(fs::exists(out));
 }
 
+// Without a detail band nothing moves to the next record; the run still ends, with the title
+// and the summary once.
+TEST_F(RunCommandTest, ReportWithoutDetailBandEnds) {
+  TVoReport report(nullptr);
+  report.ClearBands();
+  for (const auto& [type, caption] :
+       {std::pair{btReportTitle, "Title text"}, std::pair{btReportSummary, "Summary text"}}) {
+    TVoRBand& band = *report.Bands(report.AddBand(type, true));
+    band.SetHeight(30);
+    auto& label =
+        static_cast<TVoRLabel&>(*band.Controls(band.AddControl(TVoRLabel::StaticClassInfo())));
+    label.SetDisplayName(caption);
+    label.SetWidth(200);
+    label.SetHeight(20);
+  }
+  const std::string file = (folder_ / "nodetail.vor").string();
+  report.SaveToFile(file);
+  const fs::path text = folder_ / "nodetail.txt";
+  const RunResult run = Run({"run", file, "--data", "sample:3", "-o", text.string()});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  std::vector<std::string> printed;
+  for (const std::string& line : Lines(ReadAll(text)))
+    if (line.find_first_not_of(' ') != std::string::npos)
+      printed.push_back(line.substr(line.find_first_not_of(' ')));
+  EXPECT_EQ(printed, (std::vector<std::string>{"Title text", "Summary text"}));
+}
+
 }  // namespace
 }  // namespace qr2vor
