@@ -38,9 +38,17 @@ TReportField SplitFieldName(const std::string& text) {
   return field;
 }
 
-bool IsArithmetic(const TExprNode& node) {
-  return node.kind == enOperator &&
-         (node.op == coADD || node.op == coSUB || node.op == coMUL || node.op == coDIV);
+// Arithmetic on the node; joining it to a text written in the expression ("'Page ' + Name") is
+// not, since the parser reads a text constant before a number as a date.
+bool InArithmetic(const TExprNode& node, const TExprNode& parent) {
+  if (parent.kind != enOperator ||
+      (parent.op != coADD && parent.op != coSUB && parent.op != coMUL && parent.op != coDIV))
+    return false;
+  const TExprNode* other = parent.left == &node ? parent.right : parent.left;
+  const bool textConstant =
+      other != nullptr && other->kind == enConst && !other->data.IsNumeric() &&
+      !(other->data.StringPtr() != nullptr && other->data.StringPtr()->starts_with(kFieldMarker));
+  return !textConstant;
 }
 
 // A comparison of the node with a number written in the expression ("Kind = 2").
@@ -131,8 +139,8 @@ class TFieldCollector {
     if (node.kind == enConst && node.data.StringPtr() != nullptr &&
         node.data.StringPtr()->starts_with(kFieldMarker)) {
       const bool inArithmetic =
-          parent != nullptr &&
-          (IsArithmetic(*parent) || TakesNumbers(*parent) || ComparedWithNumber(node, parent));
+          parent != nullptr && (InArithmetic(node, *parent) || TakesNumbers(*parent) ||
+                                ComparedWithNumber(node, parent));
       Add(SplitFieldName(node.data.StringPtr()->substr(kFieldMarker.size())),
           asNumbers && (numeric || inArithmetic), group);
       return;
