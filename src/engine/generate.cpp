@@ -356,6 +356,9 @@ void TVoREngine::Generate() {
       while (!data.Eof() && !Cancelled()) {
         EvaluatePrintConditions();
         bool subDetailFollows = false;
+        // A report without a band that advances the records (no detail band) would otherwise
+        // print the same record forever.
+        bool advanced = false;
         for (int i = 0; i < report_.BandCount() && !Cancelled(); ++i) {
           TVoRBand& band = *report_.Bands(i);
           if (band.IsGroup()) EvaluateGroup(band);
@@ -394,6 +397,7 @@ void TVoREngine::Generate() {
           }
           if ((type == btDetail && !subDetailFollows) ||
               (type == btSubDetail && subDetailFollows)) {
+            advanced = true;
             data.Next();
             if (!data.Eof()) UpdateCalculations(-1, -1, 1);
             for (int k = i + 1; k < report_.BandCount(); ++k) {
@@ -401,6 +405,10 @@ void TVoREngine::Generate() {
             }
           }
           if (type == btDetail) firstOnPage_ = false;
+        }
+        if (!advanced && !Cancelled()) {
+          data.Next();
+          if (!data.Eof()) UpdateCalculations(-1, -1, 1);
         }
         UpdateCalculations(-1, -1, 2);
         UpdateCalculations(-1, -1, 3);

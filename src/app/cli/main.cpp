@@ -12,6 +12,7 @@
 
 #include <fmt/format.h>
 
+#include "app/cli/run_command.h"
 #include "app/convert/batch.h"
 #include "app/convert/driver.h"
 #include "expr/expr_evaluator.h"
@@ -303,6 +304,20 @@ constexpr TOption kScanOptions[] = {
     {"--look-inside", "find reports inside the toolkit's containers (panels, tab sheets, ...)"},
 };
 
+constexpr TOption kRunOptions[] = {
+    {"--data [NAME=]SOURCE",
+     "data: a CSV file, DB.sqlite:TABLE, DB.sqlite:\"SELECT ...\" or sample[:N]; the first is "
+     "the report's data set, NAME= fills the data set of that name (repeat)"},
+    {"--param NAME=VALUE", "answer a report parameter without asking (repeat)"},
+    {"--pages RANGE", "export only these pages, e.g. 1-3,7"},
+    {"-o OUT", "the output file (its extension picks the format) or the folder of page pictures"},
+    {"--format KEY", "the export format: txt, csv, png, pdf, htm, xml, xls, wk1, wq1, rtf, emf, "
+                     "wmf, bmp, tif"},
+};
+constexpr TOption kFieldsOptions[] = {
+    {"--csv-header", "print the fields as one CSV header line"},
+};
+
 constexpr TCommand kCommands[] = {
     {"dump", "FILE", "show a form file, report file or component stream as text", 1, RunDump},
     {"form2bin", "TEXT.dfm BINARY.dfm", "convert a text form file to a binary form file", 2,
@@ -315,6 +330,10 @@ constexpr TCommand kCommands[] = {
      kConvertOptions, kConvertForms},
     {"scan", "DIR", "list the forms under a folder that hold QuickReport reports", 1, RunScan, 1,
      kScanOptions},
+    {"run", "REPORT.vor... -o OUT", "generate reports over data and export the pages", 1,
+     RunReportCommand, 1024, kRunOptions},
+    {"fields", "REPORT.vor", "list the data fields a report needs", 1, RunFieldsCommand, 1,
+     kFieldsOptions},
 };
 
 constexpr size_t kHelpColumn = 32;
