@@ -311,8 +311,9 @@ constexpr TOption kRunOptions[] = {
     {"--param NAME=VALUE", "answer a report parameter without asking (repeat)"},
     {"--pages RANGE", "export only these pages, e.g. 1-3,7"},
     {"-o OUT", "the output file (its extension picks the format) or the folder of page pictures"},
-    {"--format KEY", "the export format: txt, csv, png, pdf, htm, xml, xls, wk1, wq1, rtf, emf, "
-                     "wmf, bmp, tif"},
+    {"--format KEY",
+     "the export format by its key: txt, csv, emf, wmf, bmp, html, xml, xls, wk1, "
+     "wq1, rtf, pdf, tiff, or png for page pictures"},
 };
 constexpr TOption kFieldsOptions[] = {
     {"--csv-header", "print the fields as one CSV header line"},
