@@ -711,7 +711,7 @@ class TextToBinary {
 bool FindResourceHeader(std::string_view bytes, size_t& headerStart) {
   for (size_t p = 0; p + 2 < bytes.size(); ++p) {
     if (static_cast<uint8_t>(bytes[p]) != kResourceNameByNumber ||
-        static_cast<uint8_t>(bytes[p + 1]) != kResourceTypeRawData) {
+        static_cast<uint8_t>(bytes[p + 1]) != kResourceTypeRawData || bytes[p + 2] != '\0') {
       continue;
     }
     const size_t nameEnd = bytes.find('\0', p + 3);

@@ -248,7 +248,9 @@ TEST(ResourceHeader, NamedTQuickRepIs19BytesWithTheSizePatched) {
 
 TEST(ResourceHeader, AnythingElseIsNotAFormFile) {
   for (const Bytes& bytes :
-       {Bytes("object Form1: TForm1\r\nend\r\n"), Bytes("TPF0"), B({0xFF, 0x0B, 0}), Bytes()}) {
+       {Bytes("object Form1: TForm1\r\nend\r\n"), Bytes("TPF0"), B({0xFF, 0x0B, 0}),
+        // The type is the number 10 in two bytes: a high byte other than 0 is another type.
+        B({0xFF, 0x0A, 0x01, 'X', 0, 0x30, 0x10, 0, 0, 0, 0}) + "TPF0", Bytes()}) {
     TMemoryStream stream(bytes);
     try {
       ReadResHeader(stream);
