@@ -227,6 +227,41 @@ TEST_F(WriterTrees, ChildrenFollowInTheParentsOrderAndDesignPositionsAreDefinedP
   EXPECT_EQ(Written([&](TWriter& w) { w.WriteDescendent(root); }), expected);
 }
 
+// A descendant publishing "Count" again with a stored rule: the rule belongs to "Count", not to
+// the property that ends the table ("OnClick").
+class TRepublished : public test::TTestComponent {
+ public:
+  using TTestComponent::TTestComponent;
+  static const TClassInfo& StaticClassInfo() {
+    using T = TRepublished;
+    static const TClassInfo info = TClassInfo::Derive<T, TTestComponent>("TRepublished")
+                                       .Integer("Count", &T::count, &T::count, 0)
+                                       .StoredIf(&T::enabled)
+                                       .Integer("NoDefault", &T::noDefault, &T::noDefault, 0)
+                                       .Stored(false);
+    return info;
+  }
+  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+};
+
+TEST_F(WriterTrees, StoredRulesApplyToThePropertyPublishedAgain) {
+  TRepublished root(nullptr);
+  root.count = 3;
+  root.noDefault = 4;
+  root.enabled = false;
+  root.onClick = TMethod{"Click", &root};
+  EXPECT_EQ(
+      Written([&](TWriter& w) { w.WriteDescendent(root); }),
+      "TPF0" + Record("TRepublished", "", Prop("Enabled", B({8})) + Prop("Items", B({14, 0}))));
+  const TPropInfo* onClick = TRepublished::StaticClassInfo().FindProperty("OnClick");
+  ASSERT_NE(onClick, nullptr);
+  EXPECT_TRUE(onClick->IsStored(root));
+  root.enabled = true;
+  EXPECT_EQ(
+      Written([&](TWriter& w) { w.WriteDescendent(root); }),
+      "TPF0" + Record("TRepublished", "", Prop("Count", B({2, 3})) + Prop("Items", B({14, 0}))));
+}
+
 TEST(ResourceHeader, NamedTQuickRepIs19BytesWithTheSizePatched) {
   test::RegisterTestClasses();
   test::TTestComponent root(nullptr);
