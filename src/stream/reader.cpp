@@ -574,16 +574,17 @@ void TReader::ReadProperty(TPersistent& instance) {
     if (const TPropInfo* property = target->ClassInfo().FindProperty(last)) {
       ReadPropValue(*target, *property);
     } else {
-      propName_ = last;
+      definedName_ = &last;
+      definedClaimed_ = false;
       target->DefineProperties(*this);
-      if (!propName_.empty()) {
-        propName_.clear();
+      definedName_ = nullptr;
+      if (!definedClaimed_) {
         SkipValue();
         throw EReadError(msg::kUnknownProperty);
       }
     }
   } catch (const Exception& e) {
-    propName_.clear();
+    definedName_ = nullptr;
     const std::string owner = current_ != nullptr ? LowLevelName(current_) : instance.ClassName();
     EReadError error(fmt::runtime(msg::kErrorReading), owner, path, e.Message());
     if (!Error(error.Message())) throw error;
@@ -711,18 +712,21 @@ void TReader::FixupReferences() {
   }
 }
 
+bool TReader::ClaimDefinedProperty(std::string_view name) {
+  if (definedName_ == nullptr || !SameText(name, *definedName_)) return false;
+  definedName_ = nullptr;
+  definedClaimed_ = true;
+  return true;
+}
+
 void TReader::DefineProperty(std::string_view name, const TReaderProc& readProc, const TWriterProc&,
                              bool) {
-  if (readProc && !propName_.empty() && SameText(name, propName_)) {
-    propName_.clear();
-    readProc(*this);
-  }
+  if (readProc && ClaimDefinedProperty(name)) readProc(*this);
 }
 
 void TReader::DefineBinaryProperty(std::string_view name, const TStreamProc& readProc,
                                    const TStreamProc&, bool) {
-  if (!readProc || propName_.empty() || !SameText(name, propName_)) return;
-  propName_.clear();
+  if (!readProc || !ClaimDefinedProperty(name)) return;
   if (ReadValue() != vaBinary) PropValueError();
   TMemoryStream data(ReadLongString(ReadLength()));
   readProc(data);

@@ -125,6 +125,8 @@ class TReader : public TFiler, public TValueReader {
   // Frees the components created since `mark` (a failed object and what it holds).
   void DiscardCreatedSince(size_t mark);
   void FixupReferences();
+  // Whether `name` is the property waiting for a defined property; claims it when it is.
+  bool ClaimDefinedProperty(std::string_view name);
   int64_t RemainingBytes();
 
   TStream& stream_;
@@ -140,7 +142,10 @@ class TReader : public TFiler, public TValueReader {
   std::vector<TComponent*> loaded_;
   std::vector<TComponent*> created_;
   std::vector<Fixup> fixups_;
-  std::string propName_;  // a property name waiting for a defined property to claim it
+  // The last part of the property name being read while the object's defined properties are
+  // asked for it; the one whose name matches claims the value.
+  const std::string* definedName_ = nullptr;
+  bool definedClaimed_ = false;
 };
 
 // References into other roots ("Form.Component") wait in a process-wide list until their root

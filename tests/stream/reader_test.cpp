@@ -243,10 +243,13 @@ TEST_F(ReaderTest, UnknownClassIsSkippedWithAllItNestsWhenTheHookHandlesIt) {
 }
 
 TEST_F(ReaderTest, PropertyErrorsAreSkippedWhenHandled) {
-  const Bytes props = Prop("Bogus", B({1, 2, 1, 6, 1, 'x', 0})) + Prop("Kind", Ident("tkNine")) +
-                      Prop("Count", Str("text")) + Prop("Count", B({2, 5}));
+  // A path ending in a dot names no property: its value is skipped like any unknown one's.
+  const Bytes props = Prop("Part.", Str("x")) + Prop("Bogus", B({1, 2, 1, 6, 1, 'x', 0})) +
+                      Prop("Kind", Ident("tkNine")) + Prop("Count", Str("text")) +
+                      Prop("Count", B({2, 5}));
   const auto root = Read(Record("TTestForm", "R", props), true);
-  EXPECT_EQ(errors, (std::vector<std::string>{"Error reading R.Bogus: Property does not exist",
+  EXPECT_EQ(errors, (std::vector<std::string>{"Error reading R.Part.: Property does not exist",
+                                              "Error reading R.Bogus: Property does not exist",
                                               "Error reading R.Kind: Invalid property value",
                                               "Error reading R.Count: Invalid property value"}));
   EXPECT_EQ(root->count, 5);
