@@ -163,6 +163,17 @@ TEST_F(ReaderTest, CollectionsWithItemIndexesAndEmptyCollections) {
   EXPECT_EQ(form.Items()->Items(0)->caption, "kept");
 }
 
+TEST_F(ReaderTest, NilForEveryObjectAndMethodProperty) {
+  const Bytes nils = Prop("Part", B({13})) + Prop("Items", B({13})) + Prop("Lines", B({13})) +
+                     Prop("Buddy", B({13})) + Prop("OnClick", B({13})) + Prop("Count", B({2, 5}));
+  const auto root = Read(Record("TTestForm", "", nils, Record("TTestComponent", "C", "")));
+  EXPECT_EQ(errors, std::vector<std::string>{});
+  EXPECT_EQ(root->count, 5);
+  EXPECT_EQ(root->Part()->size, 10);
+  EXPECT_EQ(root->Buddy(), nullptr);
+  EXPECT_FALSE(root->onClick.Assigned());
+}
+
 TEST_F(ReaderTest, StringListsAreReplacedWhole) {
   TMemoryStream stream(
       "TPF0" +
