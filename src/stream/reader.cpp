@@ -22,6 +22,7 @@ struct GlobalFixup {
   std::string rootName;
   std::string name;
   TComponent* component;
+  TItemPath items;
 };
 
 class GlobalFixupList : public TComponent {
@@ -659,9 +660,10 @@ void TReader::ReadReference(TPersistent& instance, const TPropInfo& property) {
   const std::string name = ReadIdent();
   const size_t dot = name.find('.');
   if (dot == std::string::npos) {
-    fixups_.push_back({&instance, &property, name, current_});
+    fixups_.push_back({&instance, &property, name, current_, items_});
   } else if (current_ != nullptr) {
-    GlobalFixups().Add({&instance, &property, name.substr(0, dot), name.substr(dot + 1), current_});
+    GlobalFixups().Add(
+        {&instance, &property, name.substr(0, dot), name.substr(dot + 1), current_, items_});
   }
 }
 
@@ -686,14 +688,24 @@ void TReader::ReadCollection(TCollection& collection) {
   DepthGuard guard(*this);
   collection.BeginUpdate();
   try {
-    if (!EndOfList()) collection.Clear();
+    if (!EndOfList()) {
+      ForgetFixupsIn(collection);
+      collection.Clear();
+    }
     while (!EndOfList()) {
       const TValueType next = NextValue();
       if (next == vaInt8 || next == vaInt16 || next == vaInt32) ReadInteger();
       TCollectionItem* item = collection.Add();
-      ReadListBegin();
-      while (!EndOfList()) ReadProperty(*item);
-      ReadListEnd();
+      items_.push_back(item);
+      try {
+        ReadListBegin();
+        while (!EndOfList()) ReadProperty(*item);
+        ReadListEnd();
+      } catch (...) {
+        items_.pop_back();
+        throw;
+      }
+      items_.pop_back();
     }
     ReadListEnd();
   } catch (...) {
@@ -701,6 +713,17 @@ void TReader::ReadCollection(TCollection& collection) {
     throw;
   }
   collection.EndUpdate();
+}
+
+void TReader::ForgetFixupsIn(const TCollection& collection) {
+  TItemPath freed;
+  for (int i = 0; i < collection.Count(); ++i) freed.push_back(collection.Items(i));
+  const auto heldInFreed = [&](const TItemPath& items) {
+    return std::find_first_of(items.begin(), items.end(), freed.begin(), freed.end()) !=
+           items.end();
+  };
+  std::erase_if(fixups_, [&](const Fixup& f) { return heldInFreed(f.items); });
+  std::erase_if(GlobalFixups().fixups, [&](const GlobalFixup& f) { return heldInFreed(f.items); });
 }
 
 void TReader::FixupReferences() {

@@ -20,6 +20,9 @@ namespace qr2vor {
 // Every read goes through one buffer and one bounds check; a length field is checked against the
 // bytes that remain before anything is allocated, and nesting is limited, so any byte sequence
 // ends in an exception rather than a crash.
+// The collection items, outermost first, whose records hold a value being read.
+using TItemPath = std::vector<const TCollectionItem*>;
+
 class TReader : public TFiler, public TValueReader {
  public:
   // Hooks, each optional.
@@ -111,6 +114,7 @@ class TReader : public TFiler, public TValueReader {
     const TPropInfo* property;
     std::string name;
     TComponent* component;  // the component whose record held the reference
+    TItemPath items;        // the collection items whose records held it, outermost first
   };
   class DepthGuard;
 
@@ -125,6 +129,8 @@ class TReader : public TFiler, public TValueReader {
   // Frees the components created since `mark` (a failed object and what it holds).
   void DiscardCreatedSince(size_t mark);
   void FixupReferences();
+  // Drops the references held inside the items of `collection`, which are about to be freed.
+  void ForgetFixupsIn(const TCollection& collection);
   // Whether `name` is the property waiting for a defined property; claims it when it is.
   bool ClaimDefinedProperty(std::string_view name);
   int64_t RemainingBytes();
@@ -142,6 +148,7 @@ class TReader : public TFiler, public TValueReader {
   std::vector<TComponent*> loaded_;
   std::vector<TComponent*> created_;
   std::vector<Fixup> fixups_;
+  TItemPath items_;  // the collection items whose records are being read, outermost first
   // The last part of the property name being read while the object's defined properties are
   // asked for it; the one whose name matches claims the value.
   const std::string* definedName_ = nullptr;

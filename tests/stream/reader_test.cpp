@@ -163,6 +163,28 @@ TEST_F(ReaderTest, CollectionsWithItemIndexesAndEmptyCollections) {
   EXPECT_EQ(form.Items()->Items(0)->caption, "kept");
 }
 
+TEST_F(ReaderTest, ReferencesInItemsResolveAndACollectionReadAgainDropsThoseOfItsOldItems) {
+  const Bytes linked = B({14, 1}) + Prop("Link", Ident("Child")) + B({0, 1}) +
+                       Prop("Link", Ident("Elsewhere.Child")) + B({0, 0});
+  const Bytes child = Record("TTestComponent", "Child", "");
+  {
+    const auto root = Read(Record("TTestForm", "", Prop("Items", linked), child));
+    ASSERT_EQ(root->Items()->Count(), 2);
+    EXPECT_EQ(root->Items()->Items(0)->Link(), root->FindComponent("Child"));
+    EXPECT_EQ(PendingGlobalFixups(), 1u);
+  }
+  EXPECT_EQ(PendingGlobalFixups(), 0u);
+
+  // The second "Items" frees the items the first one made; their references go with them.
+  const Bytes again = B({14, 1}) + Prop("Caption", Str("c")) + B({0, 0});
+  const auto root =
+      Read(Record("TTestForm", "", Prop("Items", linked) + Prop("Items", again), child));
+  ASSERT_EQ(root->Items()->Count(), 1);
+  EXPECT_EQ(root->Items()->Items(0)->caption, "c");
+  EXPECT_EQ(root->Items()->Items(0)->Link(), nullptr);
+  EXPECT_EQ(PendingGlobalFixups(), 0u);
+}
+
 TEST_F(ReaderTest, NilForEveryObjectAndMethodProperty) {
   const Bytes nils = Prop("Part", B({13})) + Prop("Items", B({13})) + Prop("Lines", B({13})) +
                      Prop("Buddy", B({13})) + Prop("OnClick", B({13})) + Prop("Count", B({2, 5}));
