@@ -14,16 +14,101 @@
 
 namespace qr2vor {
 
-// Reads a component stream: values, property records and object records, into objects created
-// through the class registry and described by their class descriptions.
+// Walks a component stream value by value: object headers, property names, values of every
+// tag, lists, sets and collection items, and skips any of them. The reader builds objects on it;
+// the text form and the form outline walk streams with it alone.
 //
 // Every read goes through one buffer and one bounds check; a length field is checked against the
 // bytes that remain before anything is allocated, and nesting is limited, so any byte sequence
 // ends in an exception rather than a crash.
+class TValueCursor : public TValueReader {
+ public:
+  explicit TValueCursor(TStream& stream, int bufferSize = kFilerBufferSize);
+  // Moves the stream back over buffered bytes not consumed, so it stands behind the last read.
+  ~TValueCursor() override;
+  TValueCursor(const TValueCursor&) = delete;
+  TValueCursor& operator=(const TValueCursor&) = delete;
+
+  // Counts one level of nesting (an object, a list, a collection) for as long as it lives; a
+  // stream nesting deeper than kMaxNestingDepth is refused as "Invalid stream format".
+  class Level {
+   public:
+    explicit Level(TValueCursor& cursor);
+    ~Level() { --cursor_.depth_; }
+    Level(const Level&) = delete;
+    Level& operator=(const Level&) = delete;
+
+   private:
+    TValueCursor& cursor_;
+  };
+
+  void ReadSignature();
+  void ReadPrefix(uint8_t& flags, int& position);
+  // A bare short string: class, object and property names.
+  std::string ReadStr();
+
+  TValueType ReadValue();
+  TValueType NextValue();
+  bool EndOfList() override;
+  void ReadListBegin() override;
+  void ReadListEnd() override;
+  void ReadListElements(const std::function<void()>& readElement) override;
+  int32_t ReadInteger() override;
+  int64_t ReadInt64();
+  double ReadFloat() override;
+  std::string ReadString() override;
+  std::string ReadIdent() override;
+  bool ReadBoolean() override;
+  char ReadChar();
+  // A set value's element names, in stream order.
+  std::vector<std::string> ReadSetNames();
+  // Reads a set value into a bit mask over the element names of `elements`.
+  uint32_t ReadSet(const TEnumInfo& elements);
+  // A binary value's bytes.
+  std::string ReadBinary();
+  // The start of the next item of a collection whose tag has been read: an optional integer
+  // index (discarded) and the list-begin byte. At the collection's end byte it consumes that
+  // byte and answers false. The item's property records follow, then its end byte.
+  bool ReadItemStart();
+
+  void SkipValue();
+  void SkipProperty();
+  // Skips an object record; with `skipHeader` false the prefix and names were already read.
+  void SkipComponent(bool skipHeader);
+
+ protected:
+  // Bytes consumed since the cursor was created.
+  int64_t Position() const { return base_ + static_cast<int64_t>(bufPos_); }
+
+ private:
+  void ReadBuffer();
+  void Read(void* buffer, size_t count);
+  uint8_t ReadByte();
+  // Bare little-endian integers (payloads of value tags).
+  uint16_t ReadUInt16();
+  uint32_t ReadUInt32();
+  uint64_t ReadUInt64();
+  // Reads the length of a binary or long string value and checks it against what remains.
+  uint32_t ReadLength();
+  std::string ReadLongString(uint32_t length);
+  int64_t RemainingBytes();
+  // The tag just read does not fit: give it back, skip the whole value and fail.
+  [[noreturn]] void PropValueError();
+
+  TStream& stream_;
+  std::vector<uint8_t> buffer_;
+  size_t bufPos_ = 0;
+  size_t bufEnd_ = 0;
+  int64_t base_ = 0;  // bytes consumed before the buffer's first byte
+  int depth_ = 0;
+};
+
 // The collection items, outermost first, whose records hold a value being read.
 using TItemPath = std::vector<const TCollectionItem*>;
 
-class TReader : public TFiler, public TValueReader {
+// Reads a component stream: property records and object records, into objects created through
+// the class registry and described by their class descriptions.
+class TReader : public TFiler, public TValueCursor {
  public:
   // Hooks, each optional.
   // Asked with an error's message; setting `handled` lets reading go on.
@@ -39,10 +124,6 @@ class TReader : public TFiler, public TValueReader {
   using TReferenceNameHook = std::function<void(TReader&, std::string& name)>;
 
   explicit TReader(TStream& stream, int bufferSize = kFilerBufferSize);
-  // Moves the stream back over buffered bytes not consumed, so it stands behind the last read.
-  ~TReader() override;
-  TReader(const TReader&) = delete;
-  TReader& operator=(const TReader&) = delete;
 
   TErrorHook OnError;
   TFindMethodHook OnFindMethod;
@@ -66,39 +147,6 @@ class TReader : public TFiler, public TValueReader {
   void SetOwner(TComponent* owner) { owner_ = owner; }
   void SetParent(TComponent* parent) { parent_ = parent; }
 
-  // Values.
-  void ReadSignature();
-  void ReadPrefix(uint8_t& flags, int& position);
-  TValueType ReadValue();
-  TValueType NextValue();
-  bool EndOfList() override;
-  void ReadListBegin() override;
-  void ReadListEnd() override;
-  int32_t ReadInteger() override;
-  int64_t ReadInt64();
-  double ReadFloat() override;
-  std::string ReadString() override;
-  std::string ReadIdent() override;
-  bool ReadBoolean() override;
-  char ReadChar();
-  // A bare short string: class, object and property names.
-  std::string ReadStr();
-  // Reads a set value into a bit mask over the element names of `elements`.
-  uint32_t ReadSet(const TEnumInfo& elements);
-  // Reads the length of a binary or long string value and checks it against what remains.
-  uint32_t ReadLength();
-  void Read(void* buffer, size_t count);
-  uint8_t ReadByte();
-  // Bare little-endian integers (payloads of value tags).
-  uint16_t ReadUInt16();
-  uint32_t ReadUInt32();
-  uint64_t ReadUInt64();
-
-  void SkipValue();
-  void SkipProperty();
-  // Skips an object record; with `skipHeader` false the prefix and names were already read.
-  void SkipComponent(bool skipHeader);
-
   // TFiler: pseudo-properties of the object being read.
   void DefineProperty(std::string_view name, const TReaderProc& readProc,
                       const TWriterProc& writeProc, bool hasData) override;
@@ -116,15 +164,9 @@ class TReader : public TFiler, public TValueReader {
     TComponent* component;  // the component whose record held the reference
     TItemPath items;        // the collection items whose records held it, outermost first
   };
-  class DepthGuard;
-
-  void ReadBuffer();
-  // The tag just read does not fit: give it back, skip the whole value and fail.
-  [[noreturn]] void PropValueError();
   void ReadPropValue(TPersistent& instance, const TPropInfo& property);
   void ReadReference(TPersistent& instance, const TPropInfo& property);
   void ReadMethod(TPersistent& instance, const TPropInfo& property);
-  std::string ReadLongString(uint32_t length);
   const TClassInfo& FindComponentClass(std::string_view name) const;
   // Frees the components created since `mark` (a failed object and what it holds).
   void DiscardCreatedSince(size_t mark);
@@ -133,13 +175,6 @@ class TReader : public TFiler, public TValueReader {
   void ForgetFixupsIn(const TCollection& collection);
   // Whether `name` is the property waiting for a defined property; claims it when it is.
   bool ClaimDefinedProperty(std::string_view name);
-  int64_t RemainingBytes();
-
-  TStream& stream_;
-  std::vector<uint8_t> buffer_;
-  size_t bufPos_ = 0;
-  size_t bufEnd_ = 0;
-  int depth_ = 0;
 
   TComponent* root_ = nullptr;
   TComponent* owner_ = nullptr;

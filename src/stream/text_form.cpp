@@ -23,8 +23,8 @@ constexpr size_t kBinaryBytesPerLine = 32;
 constexpr size_t kMaxClassName = 239;
 constexpr size_t kMaxShortString = 255;
 
-// Counts nesting; the counter starts at -1 so that the root object itself is level 0, as in the
-// reader, and anything the reader accepts can be rendered.
+// Counts the nesting of the text being parsed; the counter starts at -1 so that the root object
+// itself is level 0, as in the reader, and anything the reader accepts can be rendered.
 class NestingGuard {
  public:
   template <typename OnTooDeep>
@@ -96,10 +96,10 @@ std::vector<std::string> QuoteString(std::string_view text) {
   return pieces;
 }
 
-// Binary to text: walks the stream value by value through the reader's primitives.
+// Binary to text: walks the stream value by value with the value cursor.
 class BinaryToText {
  public:
-  explicit BinaryToText(TReader& reader) : reader_(reader) {}
+  explicit BinaryToText(TValueCursor& reader) : reader_(reader) {}
 
   std::string Convert() {
     reader_.ReadSignature();
@@ -113,10 +113,8 @@ class BinaryToText {
   }
 
  private:
-  void Nest() { throw EReadError(msg::kInvalidStreamFormat); }
-
+  // The root is level 0; every child counts one level of nesting, as in the reader.
   void ConvertObject(int level) {
-    NestingGuard guard(depth_, [this] { Nest(); });
     uint8_t flags;
     int position;
     reader_.ReadPrefix(flags, position);
@@ -130,9 +128,12 @@ class BinaryToText {
     if ((flags & ffChildPos) != 0) out_ += fmt::format(" [{}]", position);
     out_ += '\n';
     while (!reader_.EndOfList()) ConvertProperty(level + 1);
-    reader_.ReadByte();
-    while (!reader_.EndOfList()) ConvertObject(level + 1);
-    reader_.ReadByte();
+    reader_.ReadListEnd();
+    while (!reader_.EndOfList()) {
+      const TValueCursor::Level nesting(reader_);
+      ConvertObject(level + 1);
+    }
+    reader_.ReadListEnd();
     out_ += Indent(level) + "end\n";
   }
 
@@ -152,14 +153,14 @@ class BinaryToText {
         out_ += lead + "Null";
         break;
       case vaList: {
-        NestingGuard guard(depth_, [this] { Nest(); });
-        reader_.ReadValue();
+        const TValueCursor::Level nesting(reader_);
+        reader_.ReadListBegin();
         out_ += lead + "(";
         while (!reader_.EndOfList()) {
           out_ += '\n' + Indent(level + 1);
           ConvertValue(level + 1, false);
         }
-        reader_.ReadByte();
+        reader_.ReadListEnd();
         out_ += ')';
         break;
       }
@@ -191,25 +192,14 @@ class BinaryToText {
       case vaBinary:
         ConvertBinary(level, lead);
         break;
-      case vaSet: {
-        reader_.ReadValue();
-        out_ += lead + "[";
-        bool first = true;
-        for (std::string element = reader_.ReadStr(); !element.empty();
-             element = reader_.ReadStr()) {
-          if (!first) out_ += ", ";
-          first = false;
-          out_ += element;
-        }
-        out_ += ']';
+      case vaSet:
+        out_ += lead + fmt::format("[{}]", fmt::join(reader_.ReadSetNames(), ", "));
         break;
-      }
       case vaCollection:
         ConvertCollection(level, lead);
         break;
       default:
-        reader_.ReadValue();
-        throw EReadError(msg::kInvalidStreamFormat);
+        reader_.SkipValue();  // a tag no stream holds: "Invalid stream format"
     }
   }
 
@@ -230,41 +220,33 @@ class BinaryToText {
   }
 
   void ConvertBinary(int level, const std::string& lead) {
-    reader_.ReadValue();
-    uint32_t remaining = reader_.ReadLength();
+    const std::string bytes = reader_.ReadBinary();
     out_ += lead + "{";
-    uint8_t line[kBinaryBytesPerLine];
-    while (remaining > 0) {
-      const uint32_t n = std::min<uint32_t>(remaining, kBinaryBytesPerLine);
-      reader_.Read(line, n);
+    for (size_t line = 0; line < bytes.size(); line += kBinaryBytesPerLine) {
       out_ += '\n' + Indent(level + 1);
-      for (uint32_t i = 0; i < n; ++i) out_ += fmt::format("{:02X}", line[i]);
-      remaining -= n;
+      for (const char byte : std::string_view(bytes).substr(line, kBinaryBytesPerLine)) {
+        out_ += fmt::format("{:02X}", static_cast<uint8_t>(byte));
+      }
     }
     out_ += '}';
   }
 
   void ConvertCollection(int level, const std::string& lead) {
-    NestingGuard guard(depth_, [this] { Nest(); });
+    const TValueCursor::Level nesting(reader_);
     reader_.ReadValue();
     out_ += lead + "<";
-    while (!reader_.EndOfList()) {
-      // An item index before the item is discarded, as the reader does.
-      const TValueType next = reader_.NextValue();
-      if (next == vaInt8 || next == vaInt16 || next == vaInt32) reader_.ReadInt64();
-      reader_.ReadListBegin();
+    // An item index before the item is discarded, as the reader does.
+    while (reader_.ReadItemStart()) {
       out_ += '\n' + Indent(level + 1) + "item\n";
       while (!reader_.EndOfList()) ConvertProperty(level + 2);
-      reader_.ReadByte();
+      reader_.ReadListEnd();
       out_ += Indent(level + 1) + "end";
     }
-    reader_.ReadByte();
     out_ += '>';
   }
 
-  TReader& reader_;
+  TValueCursor& reader_;
   std::string out_;
-  int depth_ = -1;
 };
 
 enum class TokenKind { tkEnd, tkSymbol, tkIdent, tkString, tkInteger, tkFloat, tkBinary };
@@ -739,11 +721,11 @@ std::string ConvertText(std::string_view text, TStream& output) {
 }  // namespace
 
 std::string ObjectBinaryToText(TStream& input) {
-  TReader reader(input);
-  return BinaryToText(reader).Convert();
+  TValueCursor cursor(input);
+  return BinaryToText(cursor).Convert();
 }
 
-std::string ReadValueText(TReader& reader) { return BinaryToText(reader).Value(); }
+std::string ReadValueText(TValueCursor& cursor) { return BinaryToText(cursor).Value(); }
 
 void ObjectTextToBinary(std::string_view text, TStream& output) { ConvertText(text, output); }
 

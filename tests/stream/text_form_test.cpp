@@ -161,7 +161,7 @@ TEST_F(TextFormTest, BrokenStreamsFailWithTheReadersMessages) {
       {"binary longer than the stream", RootWithValue(Bytes({10, 0xFF, 0xFF, 0xFF, 0x7F})),
        "Stream read error"},
       {"collection item without list tag", RootWithValue(Bytes({14, 6, 0})),
-       "Invalid property value"},
+       "Invalid stream format"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
