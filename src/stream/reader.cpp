@@ -80,7 +80,7 @@ size_t PendingGlobalFixups() { return GlobalFixups().fixups.size(); }
 TValueCursor::Level::Level(TValueCursor& cursor) : cursor_(cursor) {
   if (++cursor_.depth_ > kMaxNestingDepth) {
     --cursor_.depth_;
-    throw EReadError(msg::kInvalidStreamFormat);
+    throw EStreamBroken(msg::kInvalidStreamFormat);
   }
 }
 
@@ -97,7 +97,7 @@ void TValueCursor::ReadBuffer() {
   base_ += static_cast<int64_t>(bufEnd_);
   bufEnd_ = stream_.Read(buffer_.data(), buffer_.size());
   bufPos_ = 0;
-  if (bufEnd_ == 0) throw EReadError(msg::kStreamRead);
+  if (bufEnd_ == 0) throw EStreamBroken(msg::kStreamRead);
 }
 
 void TValueCursor::Read(void* buffer, size_t count) {
@@ -142,7 +142,7 @@ uint64_t TValueCursor::ReadUInt64() {
 uint32_t TValueCursor::ReadLength() {
   const uint32_t length = ReadUInt32();
   if (length > bufEnd_ - bufPos_ && static_cast<int64_t>(length) > RemainingBytes()) {
-    throw EReadError(msg::kStreamRead);
+    throw EStreamBroken(msg::kStreamRead);
   }
   return length;
 }
@@ -248,7 +248,7 @@ std::string TValueCursor::ReadString() {
       return Utf8ToAnsi(ReadLongString(ReadLength()));
     case vaWString: {
       const uint64_t units = ReadUInt32();
-      if (static_cast<int64_t>(units * 2) > RemainingBytes()) throw EReadError(msg::kStreamRead);
+      if (static_cast<int64_t>(units * 2) > RemainingBytes()) throw EStreamBroken(msg::kStreamRead);
       std::u16string text(units, u'\0');
       for (char16_t& unit : text) unit = static_cast<char16_t>(ReadUInt16());
       return Utf16ToAnsi(text);
@@ -330,7 +330,7 @@ bool TValueCursor::ReadItemStart() {
   }
   const TValueType next = NextValue();
   if (next == vaInt8 || next == vaInt16 || next == vaInt32) ReadInt64();
-  if (ReadValue() != vaList) throw EReadError(msg::kInvalidStreamFormat);
+  if (ReadValue() != vaList) throw EStreamBroken(msg::kInvalidStreamFormat);
   return true;
 }
 
@@ -399,7 +399,7 @@ void TValueCursor::SkipValue() {
       break;
     }
     default:
-      throw EReadError(msg::kInvalidStreamFormat);
+      throw EStreamBroken(msg::kInvalidStreamFormat);
   }
 }
 
@@ -565,6 +565,15 @@ TComponent* TReader::ReadComponent() {
 
 void TReader::ReadProperty(TPersistent& instance) {
   const std::string path = ReadStr();
+  const TPersistent* const savedInstance = propertyInstance_;
+  const std::string* const savedPath = propertyPath_;
+  propertyInstance_ = &instance;
+  propertyPath_ = &path;
+  const auto restore = [&] {
+    definedName_ = nullptr;
+    propertyInstance_ = savedInstance;
+    propertyPath_ = savedPath;
+  };
   try {
     TPersistent* target = &instance;
     size_t start = 0;
@@ -596,11 +605,42 @@ void TReader::ReadProperty(TPersistent& instance) {
         throw EReadError(msg::kUnknownProperty);
       }
     }
+  } catch (const EReadStopped&) {
+    restore();
+    throw;
   } catch (const Exception& e) {
-    definedName_ = nullptr;
-    const std::string owner = current_ != nullptr ? LowLevelName(current_) : instance.ClassName();
-    EReadError error(fmt::runtime(msg::kErrorReading), owner, path, e.Message());
-    if (!Error(error.Message())) throw error;
+    restore();
+    const std::string message = PropertyErrorMessage(instance, path, e);
+    // Only an error raised after its value was skipped leaves the stream in step.
+    if (dynamic_cast<const EStreamBroken*>(&e) != nullptr || !Error(message)) {
+      throw EReadStopped(message);
+    }
+    return;
+  }
+  restore();
+}
+
+std::string TReader::PropertyErrorMessage(const TPersistent& instance, const std::string& path,
+                                          const Exception& error) const {
+  const std::string owner = current_ != nullptr ? LowLevelName(current_) : instance.ClassName();
+  return fmt::format(fmt::runtime(msg::kErrorReading), owner, path, error.Message());
+}
+
+void TReader::ReadListElements(const std::function<void()>& readElement) {
+  while (!EndOfList()) {
+    const int64_t start = Position();
+    try {
+      readElement();
+    } catch (const EReadStopped&) {
+      throw;
+    } catch (const EStreamBroken&) {
+      throw;
+    } catch (const Exception& e) {
+      if (Position() == start) SkipValue();
+      if (propertyInstance_ == nullptr || propertyPath_ == nullptr) throw;
+      const std::string message = PropertyErrorMessage(*propertyInstance_, *propertyPath_, e);
+      if (!Error(message)) throw EReadStopped(message);
+    }
   }
 }
 

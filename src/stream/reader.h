@@ -8,11 +8,28 @@
 
 #include "rtl/collection.h"
 #include "rtl/component.h"
+#include "rtl/exceptions.h"
 #include "rtl/persistent.h"
 #include "rtl/streams.h"
 #include "stream/format.h"
 
 namespace qr2vor {
+
+// The stream cannot be followed past this point: a tag no stream holds, nesting too deep, a
+// length beyond the input, the input's end inside a record, a collection item without its list.
+// Nothing after it can be read in step, so reading stops: the error is never offered to the error
+// hook as one to go on from.
+class EStreamBroken : public EReadError {
+ public:
+  using EReadError::EReadError;
+};
+
+// Reading stops with an error already given its "Error reading ..." form: a broken stream, or an
+// error the error hook did not handle. Raised unchanged through every enclosing record.
+class EReadStopped : public EReadError {
+ public:
+  using EReadError::EReadError;
+};
 
 // Walks a component stream value by value: object headers, property names, values of every
 // tag, lists, sets and collection items, and skips any of them. The reader builds objects on it;
@@ -156,6 +173,10 @@ class TReader : public TFiler, public TValueCursor {
   // Asks the error hook; true when it handled the error.
   bool Error(const std::string& message);
 
+  // An element that fails is skipped (when it was not read at all) and reported to the error hook
+  // as an error of the property being read; when handled, the next element is read.
+  void ReadListElements(const std::function<void()>& readElement) override;
+
  private:
   struct Fixup {
     TPersistent* instance;
@@ -173,6 +194,9 @@ class TReader : public TFiler, public TValueCursor {
   void FixupReferences();
   // Drops the references held inside the items of `collection`, which are about to be freed.
   void ForgetFixupsIn(const TCollection& collection);
+  // "Error reading %s.%s: %s" for an error in the value of the property record being read.
+  std::string PropertyErrorMessage(const TPersistent& instance, const std::string& path,
+                                   const Exception& error) const;
   // Whether `name` is the property waiting for a defined property; claims it when it is.
   bool ClaimDefinedProperty(std::string_view name);
 
@@ -188,6 +212,9 @@ class TReader : public TFiler, public TValueCursor {
   // asked for it; the one whose name matches claims the value.
   const std::string* definedName_ = nullptr;
   bool definedClaimed_ = false;
+  // The property record being read, for the messages of errors inside its value.
+  const TPersistent* propertyInstance_ = nullptr;
+  const std::string* propertyPath_ = nullptr;
 };
 
 // References into other roots ("Form.Component") wait in a process-wide list until their root

@@ -288,6 +288,104 @@ TEST_F(ReaderTest, PropertyErrorsAreSkippedWhenHandled) {
   EXPECT_EQ(root->count, 5);
 }
 
+// After a handled error the next record is read from its first byte: one row per kind of value,
+// each followed by "Count = 5", which must arrive.
+TEST_F(ReaderTest, AfterEachHandledErrorTheNextRecordIsReadInStep) {
+  const Bytes item = B({1}) + Prop("Caption", Str("x")) + B({0});
+  const struct {
+    const char* what;
+    Bytes props;
+    std::vector<std::string> errors;
+  } rows[] = {
+      {"string list with a number among its strings",
+       Prop("Lines.Strings", B({1}) + Str("a") + B({2, 5}) + Str("b") + B({0})),
+       {"Error reading R.Lines.Strings: Invalid property value"}},
+      {"string list with a nested list among its strings",
+       Prop("Lines.Strings", B({1, 1}) + Str("x") + B({0}) + Str("a") + B({0})),
+       {"Error reading R.Lines.Strings: Invalid property value"}},
+      {"string list given as a string",
+       Prop("Lines.Strings", Str("a")),
+       {"Error reading R.Lines.Strings: Invalid property value"}},
+      {"set with an unknown name",
+       Prop("Options", B({11}) + S("tkTen") + S("tkOne") + B({0})),
+       {"Error reading R.Options: Invalid property value"}},
+      {"set given as a list",
+       Prop("Options", B({1, 2, 1, 0})),
+       {"Error reading R.Options: Invalid property value"}},
+      {"collection item with an unknown property",
+       Prop("Items",
+            B({14, 1}) + Prop("Nope", B({1, 2, 1, 0})) + Prop("Value", B({2, 1})) + B({0, 0})),
+       {"Error reading R.Nope: Property does not exist"}},
+      {"collection for a property that is not one",
+       Prop("Part", B({14}) + item + B({0})),
+       {"Error reading R.Part: Invalid property value"}},
+      {"collection for an integer",
+       Prop("Count", B({14}) + item + B({0})),
+       {"Error reading R.Count: Invalid property value"}},
+      {"nested object's unknown property",
+       Prop("Part.Nope", B({11}) + S("a") + B({0})),
+       {"Error reading R.Part.Nope: Property does not exist"}},
+      {"path through an integer",
+       Prop("Count.Size", B({12, 2, 0, 0, 0}) + "ab"),
+       {"Error reading R.Count.Size: Invalid property path"}},
+      {"reference given as a number",
+       Prop("Buddy", B({4, 1, 2, 3, 4})),
+       {"Error reading R.Buddy: Invalid property value"}},
+      {"character given as a long string",
+       Prop("Letter", B({12, 2, 0, 0, 0}) + "ab"),
+       {"Error reading R.Letter: Invalid property value"}},
+      {"integer beyond 32 bits",
+       Prop("Count", B({19, 0, 0, 0, 0, 1, 0, 0, 0})),
+       {"Error reading R.Count: Invalid property value"}},
+      {"unknown child class",
+       Record("TNoSuchClass", "X", Prop("P", B({1, 0})), Record("T", "", "")),
+       {"Class TNoSuchClass not found"}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    errors.clear();
+    // An unknown child is a child record; everything else is a property record.
+    const bool child = row.props.starts_with(S("TNoSuchClass"));
+    const auto root =
+        Read(Record("TTestForm", "R", (child ? "" : row.props) + Prop("Count", B({2, 5})),
+                    child ? row.props : ""),
+             true);
+    EXPECT_EQ(errors, row.errors);
+    EXPECT_EQ(root->count, 5);
+  }
+  // The list keeps its good strings; the collection its item.
+  const auto lines =
+      Read(Record("TTestForm", "R",
+                  Prop("Lines.Strings", B({1}) + Str("a") + B({2, 5}) + Str("b") + B({0}))),
+           true);
+  EXPECT_EQ(lines->Lines()->Text(), "a\r\nb\r\n");
+}
+
+// A broken stream cannot be followed, so it ends the read even when the hook handles errors.
+TEST_F(ReaderTest, ABrokenStreamEndsTheReadEvenWhenErrorsAreHandled) {
+  const struct {
+    Bytes props;
+    const char* message;
+  } rows[] = {
+      {Prop("Bogus", B({22, 2, 5})), "Error reading R.Bogus: Invalid stream format"},
+      {Prop("Lines.Strings", B({1, 22, 0})),
+       "Error reading R.Lines.Strings: Invalid stream format"},
+      {Prop("Items", B({14, 6, 0})), "Error reading R.Items: Invalid stream format"},
+      {Prop("Items", B({14, 1}) + Prop("Caption", B({12, 0xFF, 0xFF, 0, 0})) + B({0, 0})),
+       "Error reading R.Caption: Stream read error"},
+  };
+  for (const auto& row : rows) {
+    errors.clear();
+    try {
+      Read(Record("TTestForm", "R", row.props + Prop("Count", B({2, 5}))), true);
+      ADD_FAILURE() << "no exception for " << row.message;
+    } catch (const EReadError& e) {
+      EXPECT_EQ(e.Message(), row.message);
+    }
+    EXPECT_EQ(errors, std::vector<std::string>{});
+  }
+}
+
 TEST_F(ReaderTest, EveryFailureMessage) {
   const struct {
     Bytes bytes;
