@@ -25,7 +25,9 @@ using test::S;
 using test::Str;
 using test::TTestComponent;
 
-class ReaderTest : public ::testing::Test {
+// Every test runs with the usual buffer and with buffers so small that refills fall inside
+// values, inside the error paths and before the give-back on destruction.
+class ReaderTest : public ::testing::TestWithParam<int> {
  protected:
   void SetUp() override { test::RegisterTestClasses(); }
 
@@ -34,7 +36,7 @@ class ReaderTest : public ::testing::Test {
   std::unique_ptr<TTestComponent> Read(const Bytes& bytes, bool handle = false) {
     TMemoryStream stream("TPF0" + bytes);
     auto root = std::make_unique<test::TTestForm>(nullptr);
-    TReader reader(stream);
+    TReader reader(stream, GetParam());
     reader.OnError = [&](TReader&, const std::string& message, bool& handled) {
       errors.push_back(message);
       handled = handle;
@@ -55,7 +57,7 @@ class ReaderTest : public ::testing::Test {
   std::vector<std::string> errors;
 };
 
-TEST_F(ReaderTest, EveryPropertyKindFromItsTags) {
+TEST_P(ReaderTest, EveryPropertyKindFromItsTags) {
   const Bytes props = Prop("Tag", B({4, 0x78, 0x56, 0x34, 0x12})) +
                       Prop("Count", B({3, 0x00, 0x80})) + Prop("Color", Ident("clBtnFace")) +
                       Prop("NoDefault", B({2, 0xFE})) + Prop("Letter", Str("Z")) +
@@ -78,7 +80,7 @@ TEST_F(ReaderTest, EveryPropertyKindFromItsTags) {
   EXPECT_EQ(root->Part()->label, "in");
 }
 
-TEST_F(ReaderTest, FloatsFromIntegerTagsAndNamesInAnyCase) {
+TEST_P(ReaderTest, FloatsFromIntegerTagsAndNamesInAnyCase) {
   const auto root = Read(Record("TTestForm", "",
                                 Prop("RATIO", B({3, 0xE8, 0x03})) + Prop("part.size", B({2, 4})) +
                                     Prop("kind", Ident("TKTHREE"))));
@@ -87,7 +89,7 @@ TEST_F(ReaderTest, FloatsFromIntegerTagsAndNamesInAnyCase) {
   EXPECT_EQ(root->kind, test::tkThree);
 }
 
-TEST_F(ReaderTest, LaterTagsReadIntoTheirProperties) {
+TEST_P(ReaderTest, LaterTagsReadIntoTheirProperties) {
   // 1.5 as single, 2.25 as double, 3.5 as date, 1.2345 as currency (12345 / 10000).
   const Bytes props = Prop("Ratio", B({15, 0x00, 0x00, 0xC0, 0x3F})) +
                       Prop("Count", B({19, 5, 0, 0, 0, 0, 0, 0, 0})) +
@@ -116,7 +118,7 @@ TEST_F(ReaderTest, LaterTagsReadIntoTheirProperties) {
   EXPECT_EQ(errors.back(), "Error reading TTestForm.Count: Invalid property value");
 }
 
-TEST_F(ReaderTest, PrefixesAndChildPositions) {
+TEST_P(ReaderTest, PrefixesAndChildPositions) {
   const Bytes children =
       Record("TTestComponent", "A", "", "", B({0xF0})) +          // a prefix without flags
       Record("TTestComponent", "B", "", "", B({0xF2, 2, 0})) +    // moved to position 0
@@ -128,14 +130,14 @@ TEST_F(ReaderTest, PrefixesAndChildPositions) {
   EXPECT_EQ(root->Children()[2]->Name(), "A");
 }
 
-TEST_F(ReaderTest, InheritedObjectsAreFoundByNameOrReported) {
+TEST_P(ReaderTest, InheritedObjectsAreFoundByNameOrReported) {
   TMemoryStream stream(
       "TPF0" + Record("TTestForm", "", "",
                       Record("TTestComponent", "Old", Prop("Count", B({2, 9})), "", B({0xF1}))));
   test::TTestForm root(nullptr);
   auto* existing = new TTestComponent(&root);
   existing->SetName("Old");
-  TReader reader(stream);
+  TReader reader(stream, GetParam());
   reader.ReadRootComponent(&root);
   EXPECT_EQ(existing->count, 9);
   EXPECT_EQ(root.ComponentCount(), 1);
@@ -146,7 +148,7 @@ TEST_F(ReaderTest, InheritedObjectsAreFoundByNameOrReported) {
       "Ancestor for 'Gone' not found");
 }
 
-TEST_F(ReaderTest, CollectionsWithItemIndexesAndEmptyCollections) {
+TEST_P(ReaderTest, CollectionsWithItemIndexesAndEmptyCollections) {
   const Bytes items = B({14, 2, 7, 1}) + Prop("Caption", Str("x")) + B({0}) + B({3, 1, 0, 1}) +
                       Prop("Value", B({2, 4})) + B({0, 0});
   const auto root = Read(Record("TTestForm", "", Prop("Items", items)));
@@ -158,12 +160,12 @@ TEST_F(ReaderTest, CollectionsWithItemIndexesAndEmptyCollections) {
   TMemoryStream stream("TPF0" + Record("TTestForm", "", Prop("Items", B({14, 0}))));
   test::TTestForm form(nullptr);
   form.Items()->Add()->caption = "kept";
-  TReader(stream).ReadRootComponent(&form);
+  TReader(stream, GetParam()).ReadRootComponent(&form);
   ASSERT_EQ(form.Items()->Count(), 1);
   EXPECT_EQ(form.Items()->Items(0)->caption, "kept");
 }
 
-TEST_F(ReaderTest, ReferencesInItemsResolveAndACollectionReadAgainDropsThoseOfItsOldItems) {
+TEST_P(ReaderTest, ReferencesInItemsResolveAndACollectionReadAgainDropsThoseOfItsOldItems) {
   const Bytes linked = B({14, 1}) + Prop("Link", Ident("Child")) + B({0, 1}) +
                        Prop("Link", Ident("Elsewhere.Child")) + B({0, 0});
   const Bytes child = Record("TTestComponent", "Child", "");
@@ -185,7 +187,7 @@ TEST_F(ReaderTest, ReferencesInItemsResolveAndACollectionReadAgainDropsThoseOfIt
   EXPECT_EQ(PendingGlobalFixups(), 0u);
 }
 
-TEST_F(ReaderTest, NilForEveryObjectAndMethodProperty) {
+TEST_P(ReaderTest, NilForEveryObjectAndMethodProperty) {
   const Bytes nils = Prop("Part", B({13})) + Prop("Items", B({13})) + Prop("Lines", B({13})) +
                      Prop("Buddy", B({13})) + Prop("OnClick", B({13})) + Prop("Count", B({2, 5}));
   const auto root = Read(Record("TTestForm", "", nils, Record("TTestComponent", "C", "")));
@@ -196,18 +198,18 @@ TEST_F(ReaderTest, NilForEveryObjectAndMethodProperty) {
   EXPECT_FALSE(root->onClick.Assigned());
 }
 
-TEST_F(ReaderTest, StringListsAreReplacedWhole) {
+TEST_P(ReaderTest, StringListsAreReplacedWhole) {
   TMemoryStream stream(
       "TPF0" +
       Record("TTestForm", "",
              Prop("Lines.Strings", B({1}) + Str("a") + B({12, 1, 0, 0, 0}) + "b" + B({0}))));
   test::TTestForm form(nullptr);
   form.Lines()->Add("old");
-  TReader(stream).ReadRootComponent(&form);
+  TReader(stream, GetParam()).ReadRootComponent(&form);
   EXPECT_EQ(form.Lines()->Text(), "a\r\nb\r\n");
 }
 
-TEST_F(ReaderTest, ReferencesResolveAfterTheTreeAlsoForLaterComponents) {
+TEST_P(ReaderTest, ReferencesResolveAfterTheTreeAlsoForLaterComponents) {
   const Bytes children = Record("TTestComponent", "First", Prop("Buddy", Ident("Second"))) +
                          Record("TTestComponent", "Second", Prop("Buddy", Ident("owner"))) +
                          Record("TTestComponent", "Third", Prop("Buddy", Ident("Missing")));
@@ -219,7 +221,7 @@ TEST_F(ReaderTest, ReferencesResolveAfterTheTreeAlsoForLaterComponents) {
   EXPECT_EQ(static_cast<const TTestComponent*>(root->FindComponent("Third"))->Buddy(), nullptr);
 }
 
-TEST_F(ReaderTest, ReferencesIntoOtherRootsWaitForThatRoot) {
+TEST_P(ReaderTest, ReferencesIntoOtherRootsWaitForThatRoot) {
   test::TTestForm other(nullptr);
   other.SetName("DataModule1");
   auto* target = new TTestComponent(&other);
@@ -243,7 +245,7 @@ TEST_F(ReaderTest, ReferencesIntoOtherRootsWaitForThatRoot) {
   GlobalFixupReferences();
 }
 
-TEST_F(ReaderTest, MethodsThroughTheRootAndTheFindMethodHook) {
+TEST_P(ReaderTest, MethodsThroughTheRootAndTheFindMethodHook) {
   EXPECT_EQ(Read(Record("TTestForm", "", Prop("OnClick", Ident("ButtonClick"))))->onClick.name,
             "ButtonClick");
   EXPECT_EQ(Failure(Record("TTestForm", "F", Prop("OnClick", Ident("Nope")))),
@@ -252,7 +254,7 @@ TEST_F(ReaderTest, MethodsThroughTheRootAndTheFindMethodHook) {
   // The converter's hook: no address and no error, so the handler stays unassigned.
   TMemoryStream stream("TPF0" + Record("TTestForm", "", Prop("OnClick", Ident("Nope"))));
   test::TTestForm form(nullptr);
-  TReader reader(stream);
+  TReader reader(stream, GetParam());
   reader.OnFindMethod = [](TReader&, const std::string&, bool& found, bool& error) {
     found = false;
     error = false;
@@ -261,7 +263,7 @@ TEST_F(ReaderTest, MethodsThroughTheRootAndTheFindMethodHook) {
   EXPECT_FALSE(form.onClick.Assigned());
 }
 
-TEST_F(ReaderTest, UnknownClassIsSkippedWithAllItNestsWhenTheHookHandlesIt) {
+TEST_P(ReaderTest, UnknownClassIsSkippedWithAllItNestsWhenTheHookHandlesIt) {
   const Bytes unknown =
       Record("TUnknownPanel", "Panel", Prop("Whatever", B({10, 2, 0, 0, 0, 1, 2})),
              Record("TTestComponent", "Inside", Prop("Count", B({2, 1}))) +
@@ -275,7 +277,7 @@ TEST_F(ReaderTest, UnknownClassIsSkippedWithAllItNestsWhenTheHookHandlesIt) {
   EXPECT_EQ(static_cast<TTestComponent*>(root->FindComponent("After"))->count, 3);
 }
 
-TEST_F(ReaderTest, PropertyErrorsAreSkippedWhenHandled) {
+TEST_P(ReaderTest, PropertyErrorsAreSkippedWhenHandled) {
   // A path ending in a dot names no property: its value is skipped like any unknown one's.
   const Bytes props = Prop("Part.", Str("x")) + Prop("Bogus", B({1, 2, 1, 6, 1, 'x', 0})) +
                       Prop("Kind", Ident("tkNine")) + Prop("Count", Str("text")) +
@@ -290,7 +292,7 @@ TEST_F(ReaderTest, PropertyErrorsAreSkippedWhenHandled) {
 
 // After a handled error the next record is read from its first byte: one row per kind of value,
 // each followed by "Count = 5", which must arrive.
-TEST_F(ReaderTest, AfterEachHandledErrorTheNextRecordIsReadInStep) {
+TEST_P(ReaderTest, AfterEachHandledErrorTheNextRecordIsReadInStep) {
   const Bytes item = B({1}) + Prop("Caption", Str("x")) + B({0});
   const struct {
     const char* what;
@@ -362,7 +364,7 @@ TEST_F(ReaderTest, AfterEachHandledErrorTheNextRecordIsReadInStep) {
 }
 
 // A broken stream cannot be followed, so it ends the read even when the hook handles errors.
-TEST_F(ReaderTest, ABrokenStreamEndsTheReadEvenWhenErrorsAreHandled) {
+TEST_P(ReaderTest, ABrokenStreamEndsTheReadEvenWhenErrorsAreHandled) {
   const struct {
     Bytes props;
     const char* message;
@@ -386,7 +388,7 @@ TEST_F(ReaderTest, ABrokenStreamEndsTheReadEvenWhenErrorsAreHandled) {
   }
 }
 
-TEST_F(ReaderTest, EveryFailureMessage) {
+TEST_P(ReaderTest, EveryFailureMessage) {
   const struct {
     Bytes bytes;
     const char* message;
@@ -434,15 +436,15 @@ TEST_F(ReaderTest, EveryFailureMessage) {
       EReadError);
 }
 
-TEST_F(ReaderTest, RootCreatedFromTheRegistry) {
+TEST_P(ReaderTest, RootCreatedFromTheRegistry) {
   TMemoryStream stream("TPF0" + Record("TTestComponent", "Made", Prop("Count", B({2, 8}))));
-  std::unique_ptr<TComponent> root(TReader(stream).ReadRootComponent(nullptr));
+  std::unique_ptr<TComponent> root(TReader(stream, GetParam()).ReadRootComponent(nullptr));
   ASSERT_EQ(&root->ClassInfo(), &TTestComponent::StaticClassInfo());
   EXPECT_EQ(root->Name(), "Made");
   EXPECT_EQ(static_cast<TTestComponent&>(*root).count, 8);
 }
 
-TEST_F(ReaderTest, RootNameIsMadeUniqueAmongGlobalComponents) {
+TEST_P(ReaderTest, RootNameIsMadeUniqueAmongGlobalComponents) {
   test::TTestForm open1(nullptr);
   test::TTestForm open2(nullptr);
   SetFindGlobalComponent([&](std::string_view name) -> TComponent* {
@@ -455,7 +457,7 @@ TEST_F(ReaderTest, RootNameIsMadeUniqueAmongGlobalComponents) {
   SetFindGlobalComponent(nullptr);
 }
 
-TEST_F(ReaderTest, LoadedInTheOrderObjectsWereCompleted) {
+TEST_P(ReaderTest, LoadedInTheOrderObjectsWereCompleted) {
   std::vector<std::string> log;
   test::loadLog = &log;
   const Bytes tree = Record("TTestForm", "Root", "",
@@ -467,18 +469,18 @@ TEST_F(ReaderTest, LoadedInTheOrderObjectsWereCompleted) {
   EXPECT_FALSE(root->FindComponent("A")->HasState(csLoading));
 }
 
-TEST_F(ReaderTest, TheReaderGivesBackWhatItBufferedButDidNotUse) {
+TEST_P(ReaderTest, TheReaderGivesBackWhatItBufferedButDidNotUse) {
   const Bytes tree = Record("TTestForm", "", "");
   TMemoryStream stream("TPF0" + tree + "TRAILER");
   {
     test::TTestForm form(nullptr);
-    TReader reader(stream);
+    TReader reader(stream, GetParam());
     reader.ReadRootComponent(&form);
   }
   EXPECT_EQ(stream.Position(), static_cast<int64_t>(4 + tree.size()));
 }
 
-TEST_F(ReaderTest, HostileInputEndsInAClearException) {
+TEST_P(ReaderTest, HostileInputEndsInAClearException) {
   // Empty input, and every truncation of a valid stream.
   const Bytes valid =
       "TPF0" + Record("TTestForm", "F",
@@ -488,7 +490,7 @@ TEST_F(ReaderTest, HostileInputEndsInAClearException) {
   for (size_t length = 0; length < valid.size(); ++length) {
     TMemoryStream stream(valid.substr(0, length));
     test::TTestForm form(nullptr);
-    TReader reader(stream);
+    TReader reader(stream, GetParam());
     reader.OnError = [](TReader&, const std::string&, bool& handled) { handled = true; };
     EXPECT_THROW(reader.ReadRootComponent(&form), EReadError) << length;
   }
@@ -503,7 +505,7 @@ TEST_F(ReaderTest, HostileInputEndsInAClearException) {
             "Error reading TTestForm.Caption: Stream read error");
 }
 
-TEST_F(ReaderTest, DeepNestingIsRefusedWithoutExhaustingTheStack) {
+TEST_P(ReaderTest, DeepNestingIsRefusedWithoutExhaustingTheStack) {
   constexpr int kDepth = 100000;
   Bytes objects;
   for (int i = 0; i < kDepth; ++i) objects += S("TTestComponent") + S("") + B({0});
@@ -514,7 +516,7 @@ TEST_F(ReaderTest, DeepNestingIsRefusedWithoutExhaustingTheStack) {
             "Error reading TTestForm.Bogus: Invalid stream format");
 }
 
-TEST_F(ReaderTest, RoundTripOfEveryPropertyKind) {
+TEST_P(ReaderTest, RoundTripOfEveryPropertyKind) {
   test::TTestForm source(nullptr);
   source.SetName("Source");
   source.count = -70000;
@@ -546,7 +548,7 @@ TEST_F(ReaderTest, RoundTripOfEveryPropertyKind) {
   }
   stream.SetPosition(0);
   test::TTestForm copy(nullptr);
-  TReader(stream).ReadRootComponent(&copy);
+  TReader(stream, GetParam()).ReadRootComponent(&copy);
 
   EXPECT_EQ(copy.Name(), "Source");
   for (const TPropInfo& p : TTestComponent::StaticClassInfo().Properties()) {
@@ -577,6 +579,8 @@ TEST_F(ReaderTest, RoundTripOfEveryPropertyKind) {
   EXPECT_EQ(copy.Children()[0]->Buddy(), &copy);
   EXPECT_EQ(copy.Children()[0]->DesignInfo(), (20 << 16) | 10);
 }
+
+INSTANTIATE_TEST_SUITE_P(BufferSizes, ReaderTest, ::testing::Values(kFilerBufferSize, 1, 7));
 
 }  // namespace
 }  // namespace qr2vor
