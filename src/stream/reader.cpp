@@ -230,6 +230,14 @@ double TValueCursor::ReadFloat() {
   }
 }
 
+long double TValueCursor::ReadExtended() {
+  if (NextValue() != vaExtended) return ReadFloat();
+  ReadValue();
+  Extended80 bytes;
+  Read(bytes.data(), bytes.size());
+  return ExtendedToLongDouble(bytes);
+}
+
 std::string TValueCursor::ReadLongString(uint32_t length) {
   std::string text(length, '\0');
   Read(text.data(), length);

@@ -73,6 +73,9 @@ class TValueCursor : public TValueReader {
   int32_t ReadInteger() override;
   int64_t ReadInt64();
   double ReadFloat() override;
+  // A float value with all 64 mantissa bits of an Extended; other float tags and integers are
+  // converted.
+  long double ReadExtended();
   std::string ReadString() override;
   std::string ReadIdent() override;
   bool ReadBoolean() override;

@@ -1,7 +1,9 @@
 #include "stream/text_form.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -44,26 +46,46 @@ class NestingGuard {
 
 std::string Indent(int level) { return std::string(static_cast<size_t>(level) * 2, ' '); }
 
-// Shortest text that reads back as the same double, always with a '.' or an 'E'.
-std::string FormatFloat(double value) {
+// A float as the toolkit's text forms write it: 16 significant digits laid out with 18 decimals
+// ("1899.708333333333000000", "0.000000000000000000"); numbers whose digits do not fit that layout
+// in exponent form with the trailing zeros dropped ("1.5E-7", "1E300").
+std::string FormatFloat(long double value) {
   if (std::isnan(value)) return "NaN";
   if (std::isinf(value)) return value < 0 ? "-Inf" : "Inf";
-  std::string text = fmt::format("{}", value);
-  const size_t e = text.find('e');
-  if (e == std::string::npos) {
-    if (text.find('.') == std::string::npos) text += ".0";
-    return text;
-  }
-  // "1.5e-07" -> "1.5E-7", "1e+300" -> "1E300"
-  std::string mantissa = text.substr(0, e);
-  std::string_view exponent = std::string_view(text).substr(e + 1);
+  constexpr int kDigits = 16;
+  constexpr int kDecimals = 18;
+  char scientific[48];
+  std::snprintf(scientific, sizeof scientific, "%.*Le", kDigits - 1, value);
+  // "-d.ddddddddddddddde+XX"
+  std::string_view text(scientific);
   std::string sign;
-  if (exponent.front() == '-' || exponent.front() == '+') {
-    if (exponent.front() == '-') sign = "-";
-    exponent.remove_prefix(1);
+  if (text.front() == '-') {
+    sign = "-";
+    text.remove_prefix(1);
   }
-  while (exponent.size() > 1 && exponent.front() == '0') exponent.remove_prefix(1);
-  return mantissa + "E" + sign + std::string(exponent);
+  const size_t e = text.find('e');
+  std::string digits = std::string(text.substr(0, 1)) + std::string(text.substr(2, e - 2));
+  int exponent = 0;
+  std::from_chars(text.data() + e + (text[e + 1] == '+' ? 2 : 1), text.data() + text.size(),
+                  exponent);
+  if (exponent >= kDigits - 1 - kDecimals && exponent < kDecimals) {
+    std::string whole;
+    std::string fraction;
+    if (exponent >= 0) {
+      whole = digits.substr(0, std::min<size_t>(digits.size(), exponent + 1));
+      whole.resize(static_cast<size_t>(exponent) + 1, '0');
+      if (static_cast<size_t>(exponent) + 1 < digits.size()) fraction = digits.substr(exponent + 1);
+    } else {
+      whole = "0";
+      fraction = std::string(static_cast<size_t>(-exponent - 1), '0') + digits;
+    }
+    fraction.resize(kDecimals, '0');
+    return sign + whole + "." + fraction;
+  }
+  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+  std::string mantissa = digits.substr(0, 1);
+  if (digits.size() > 1) mantissa += "." + digits.substr(1);
+  return fmt::format("{}{}E{}", sign, mantissa, exponent);
 }
 
 // A string as quoted pieces and #nnn codes, cut into pieces of about kStringLineLength characters.
@@ -175,7 +197,7 @@ class BinaryToText {
       case vaCurrency:
       case vaDate:
       case vaDouble:
-        out_ += lead + FormatFloat(reader_.ReadFloat());
+        out_ += lead + FormatFloat(reader_.ReadExtended());
         break;
       case vaString:
       case vaLString:
@@ -256,7 +278,7 @@ struct Token {
   char symbol = 0;
   std::string text;  // identifier, string or binary bytes
   int64_t integer = 0;
-  double number = 0;
+  long double number = 0;
   int line = 1;
 };
 
@@ -426,7 +448,8 @@ class Tokenizer {
       ++pos_;
     }
     if (isFloat) {
-      double value = 0;
+      // Straight to the 80-bit value, correctly rounded, as the toolkit converts it.
+      long double value = 0;
       const auto [end, error] =
           std::from_chars(number.data(), number.data() + number.size(), value);
       if (error != std::errc() || end != number.data() + number.size()) {
@@ -591,7 +614,7 @@ class TextToBinary {
         Advance();
         return;
       case TokenKind::tkFloat:
-        writer_.WriteFloat(token_.number);
+        writer_.WriteExtended(token_.number);
         Advance();
         return;
       case TokenKind::tkString: {
