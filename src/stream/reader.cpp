@@ -573,15 +573,19 @@ TComponent* TReader::ReadComponent() {
 
 void TReader::ReadProperty(TPersistent& instance) {
   const std::string path = ReadStr();
-  const TPersistent* const savedInstance = propertyInstance_;
-  const std::string* const savedPath = propertyPath_;
+  // This record is the one errors inside its value are reported for, until it is read.
+  struct Scope {
+    TReader& reader;
+    const TPersistent* savedInstance;
+    const std::string* savedPath;
+    ~Scope() {
+      reader.definedName_ = nullptr;
+      reader.propertyInstance_ = savedInstance;
+      reader.propertyPath_ = savedPath;
+    }
+  } scope{*this, propertyInstance_, propertyPath_};
   propertyInstance_ = &instance;
   propertyPath_ = &path;
-  const auto restore = [&] {
-    definedName_ = nullptr;
-    propertyInstance_ = savedInstance;
-    propertyPath_ = savedPath;
-  };
   try {
     TPersistent* target = &instance;
     size_t start = 0;
@@ -614,18 +618,15 @@ void TReader::ReadProperty(TPersistent& instance) {
       }
     }
   } catch (const EReadStopped&) {
-    restore();
     throw;
   } catch (const Exception& e) {
-    restore();
+    definedName_ = nullptr;
     const std::string message = PropertyErrorMessage(instance, path, e);
     // Only an error raised after its value was skipped leaves the stream in step.
     if (dynamic_cast<const EStreamBroken*>(&e) != nullptr || !Error(message)) {
       throw EReadStopped(message);
     }
-    return;
   }
-  restore();
 }
 
 std::string TReader::PropertyErrorMessage(const TPersistent& instance, const std::string& path,
