@@ -620,7 +620,7 @@ void TPicture::AssignTo(TPersistent& dest) const {
 void TPicture::DefineProperties(TFiler& filer) {
   filer.DefineBinaryProperty(
       "Data", [this](TStream& stream) { ReadData(stream); },
-      [this](TStream& stream) { WriteData(stream); }, graphic_ != nullptr && !graphic_->Empty());
+      [this](TStream& stream) { WriteData(stream); }, graphic_ != nullptr);
 }
 
 void TPicture::ReadData(TStream& stream) {

@@ -342,9 +342,9 @@ class TPicture : public TPersistent {
 
   // From another picture or a graphic.
   void Assign(const TPersistent& source) override;
-  // "Data", when holding a non-empty graphic: the class name as a short string (a length byte,
-  // at most 63 characters) and the graphic's stored data. Reading an unknown class name leaves
-  // the picture unchanged.
+  // "Data", when holding a graphic (an empty one too): the class name as a short string (a length
+  // byte, at most 63 characters) and the graphic's stored data. Reading an unknown class name
+  // leaves the picture unchanged.
   void DefineProperties(TFiler& filer) override;
   void ReadData(TStream& stream);
   void WriteData(TStream& stream) const;

@@ -23,6 +23,10 @@ class TValueReader {
   virtual void ReadListBegin() = 0;
   virtual void ReadListEnd() = 0;
   virtual bool EndOfList() = 0;
+  // Reads the elements of a list up to its end byte (left unread), each through `readElement`.
+  // The stream reader skips an element that fails and, when its error hook handles the error,
+  // goes on with the next one, so one bad element does not cost the rest of the list.
+  virtual void ReadListElements(const std::function<void()>& readElement) = 0;
 };
 
 // What a defined property's writer procedure may write.

@@ -100,6 +100,18 @@ TFileStream::TFileStream(const std::string& path, TFileMode mode) {
       if (file_ != nullptr) std::fclose(file_);
       throw EFOpenError(fmt::runtime(msg::kFOpen), path);
     }
+    if (std::fseek(file_, 0, SEEK_CUR) != 0) {
+      unseekable_ = std::make_unique<TMemoryStream>();
+      char chunk[4096];
+      for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, file_)) > 0;) {
+        unseekable_->Write(chunk, n);
+      }
+      const bool failed = std::ferror(file_) != 0;
+      std::fclose(file_);
+      file_ = nullptr;
+      if (failed) throw EFOpenError(fmt::runtime(msg::kFOpen), path);
+      unseekable_->SetPosition(0);
+    }
   } else {
     file_ = std::fopen(path.c_str(), "w+b");
     if (file_ == nullptr) throw EFCreateError(fmt::runtime(msg::kFCreate), path);
@@ -110,13 +122,18 @@ TFileStream::~TFileStream() {
   if (file_ != nullptr) std::fclose(file_);
 }
 
-size_t TFileStream::Read(void* buffer, size_t count) { return std::fread(buffer, 1, count, file_); }
+size_t TFileStream::Read(void* buffer, size_t count) {
+  if (unseekable_) return unseekable_->Read(buffer, count);
+  return std::fread(buffer, 1, count, file_);
+}
 
 size_t TFileStream::Write(const void* buffer, size_t count) {
+  if (unseekable_) return 0;
   return std::fwrite(buffer, 1, count, file_);
 }
 
 int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin) {
+  if (unseekable_) return unseekable_->Seek(offset, origin);
   const int whence = origin == TSeekOrigin::soBeginning ? SEEK_SET
                      : origin == TSeekOrigin::soCurrent ? SEEK_CUR
                                                         : SEEK_END;

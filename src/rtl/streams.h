@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -70,6 +71,9 @@ class TFileStream : public TStream {
 
  private:
   std::FILE* file_ = nullptr;
+  // Input that cannot seek (a pipe) is read to its end when opened and served from memory, so
+  // its size is known and readers can move back over what they buffered.
+  std::unique_ptr<TMemoryStream> unseekable_;
 };
 
 // Whole-file helpers. SaveFileAtomically writes a temporary file beside `path` and renames it over

@@ -211,7 +211,7 @@ void TStrings::DefineProperties(TFiler& filer) {
         BeginUpdate();
         try {
           Clear();
-          while (!reader.EndOfList()) Add(reader.ReadString());
+          reader.ReadListElements([&] { Add(reader.ReadString()); });
         } catch (...) {
           EndUpdate();
           throw;

@@ -112,15 +112,16 @@ bool TPropInfo::Writable() const {
 TClassInfo::TClassInfo(std::string name, const TClassInfo* parent)
     : name_(std::move(name)), parent_(parent) {}
 
-void TClassInfo::Add(TPropInfo property) {
+size_t TClassInfo::Add(TPropInfo property) {
   // A property published again by a descendant keeps its place in the list.
-  for (TPropInfo& existing : properties_) {
-    if (SameText(existing.name, property.name)) {
-      existing = std::move(property);
-      return;
+  for (size_t i = 0; i < properties_.size(); ++i) {
+    if (SameText(properties_[i].name, property.name)) {
+      properties_[i] = std::move(property);
+      return i;
     }
   }
   properties_.push_back(std::move(property));
+  return properties_.size() - 1;
 }
 
 const TPropInfo* TClassInfo::FindProperty(std::string_view name) const {

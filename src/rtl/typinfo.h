@@ -143,7 +143,8 @@ class TClassInfo {
 
  private:
   TClassInfo(std::string name, const TClassInfo* parent);
-  void Add(TPropInfo property);
+  // Adds a property, or replaces the one of that name in its place; answers its index.
+  size_t Add(TPropInfo property);
 
   std::string name_;
   const TClassInfo* parent_ = nullptr;
@@ -263,14 +264,15 @@ class TClassInfo::Builder {
     return Push(std::move(p));
   }
 
-  // Stored specifiers for the property added last.
+  // Stored specifiers for the property added last, wherever it stands in the list (a property
+  // published again keeps its ancestor's place).
   Builder&& Stored(bool stored) && {
-    info_.properties_.back().stored = [stored](const TPersistent&) { return stored; };
+    info_.properties_.at(last_).stored = [stored](const TPersistent&) { return stored; };
     return std::move(*this);
   }
   template <class F>
   Builder&& StoredIf(F predicate) && {
-    info_.properties_.back().stored = [predicate](const TPersistent& o) {
+    info_.properties_.at(last_).stored = [predicate](const TPersistent& o) {
       return static_cast<bool>(detail::Get<T>(predicate, o));
     };
     return std::move(*this);
@@ -310,11 +312,12 @@ class TClassInfo::Builder {
     return p;
   }
   Builder&& Push(TPropInfo property) {
-    info_.Add(std::move(property));
+    last_ = info_.Add(std::move(property));
     return std::move(*this);
   }
 
   TClassInfo info_;
+  size_t last_ = 0;  // the index of the property added last
 };
 
 template <class T, class Base>

@@ -58,8 +58,8 @@ void TLaterProperties::DefineLaterProperties(TFiler& filer,
     filer.DefineProperty(
         property.name,
         [this, property](TValueReader& valueReader) {
-          // Defined properties are only ever read by the stream reader.
-          auto& reader = dynamic_cast<TReader&>(valueReader);
+          // Defined properties are only ever read by the stream reader, a value cursor.
+          auto& reader = dynamic_cast<TValueCursor&>(valueReader);
           if (!Fits(property.value, reader.NextValue())) {
             reader.SkipValue();
             throw EReadError(msg::kInvalidPropertyValue);

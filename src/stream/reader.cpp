@@ -22,6 +22,7 @@ struct GlobalFixup {
   std::string rootName;
   std::string name;
   TComponent* component;
+  TItemPath items;
 };
 
 class GlobalFixupList : public TComponent {
@@ -76,39 +77,30 @@ void GlobalFixupReferences() {
 
 size_t PendingGlobalFixups() { return GlobalFixups().fixups.size(); }
 
-// Limits the nesting of objects, lists and collections so that no input can exhaust the stack.
-class TReader::DepthGuard {
- public:
-  explicit DepthGuard(TReader& reader) : reader_(reader) {
-    if (++reader_.depth_ > kMaxNestingDepth) {
-      --reader_.depth_;
-      throw EReadError(msg::kInvalidStreamFormat);
-    }
+TValueCursor::Level::Level(TValueCursor& cursor) : cursor_(cursor) {
+  if (++cursor_.depth_ > kMaxNestingDepth) {
+    --cursor_.depth_;
+    throw EStreamBroken(msg::kInvalidStreamFormat);
   }
-  ~DepthGuard() { --reader_.depth_; }
-  DepthGuard(const DepthGuard&) = delete;
-  DepthGuard& operator=(const DepthGuard&) = delete;
+}
 
- private:
-  TReader& reader_;
-};
+TValueCursor::TValueCursor(TStream& stream, int bufferSize)
+    : stream_(stream), buffer_(static_cast<size_t>(std::max(bufferSize, 1))) {}
 
-TReader::TReader(TStream& stream, int bufferSize)
-    : stream_(stream), buffer_(static_cast<size_t>(std::max(bufferSize, 16))) {}
-
-TReader::~TReader() {
+TValueCursor::~TValueCursor() {
   if (bufEnd_ > bufPos_) {
     stream_.Seek(-static_cast<int64_t>(bufEnd_ - bufPos_), TSeekOrigin::soCurrent);
   }
 }
 
-void TReader::ReadBuffer() {
+void TValueCursor::ReadBuffer() {
+  base_ += static_cast<int64_t>(bufEnd_);
   bufEnd_ = stream_.Read(buffer_.data(), buffer_.size());
   bufPos_ = 0;
-  if (bufEnd_ == 0) throw EReadError(msg::kStreamRead);
+  if (bufEnd_ == 0) throw EStreamBroken(msg::kStreamRead);
 }
 
-void TReader::Read(void* buffer, size_t count) {
+void TValueCursor::Read(void* buffer, size_t count) {
   auto* out = static_cast<uint8_t*>(buffer);
   while (count > 0) {
     if (bufPos_ == bufEnd_) ReadBuffer();
@@ -120,48 +112,48 @@ void TReader::Read(void* buffer, size_t count) {
   }
 }
 
-uint8_t TReader::ReadByte() {
+uint8_t TValueCursor::ReadByte() {
   if (bufPos_ == bufEnd_) ReadBuffer();
   return buffer_[bufPos_++];
 }
 
-int64_t TReader::RemainingBytes() {
+int64_t TValueCursor::RemainingBytes() {
   return static_cast<int64_t>(bufEnd_ - bufPos_) + stream_.Remaining();
 }
 
-uint16_t TReader::ReadUInt16() {
+uint16_t TValueCursor::ReadUInt16() {
   uint8_t bytes[2];
   Read(bytes, sizeof bytes);
   return LoadLE16(bytes);
 }
 
-uint32_t TReader::ReadUInt32() {
+uint32_t TValueCursor::ReadUInt32() {
   uint8_t bytes[4];
   Read(bytes, sizeof bytes);
   return LoadLE32(bytes);
 }
 
-uint64_t TReader::ReadUInt64() {
+uint64_t TValueCursor::ReadUInt64() {
   uint8_t bytes[8];
   Read(bytes, sizeof bytes);
   return LoadLE64(bytes);
 }
 
-uint32_t TReader::ReadLength() {
+uint32_t TValueCursor::ReadLength() {
   const uint32_t length = ReadUInt32();
   if (length > bufEnd_ - bufPos_ && static_cast<int64_t>(length) > RemainingBytes()) {
-    throw EReadError(msg::kStreamRead);
+    throw EStreamBroken(msg::kStreamRead);
   }
   return length;
 }
 
-void TReader::ReadSignature() {
+void TValueCursor::ReadSignature() {
   char signature[4];
   Read(signature, 4);
   if (std::memcmp(signature, kSignature, 4) != 0) throw EReadError(msg::kInvalidStreamFormat);
 }
 
-void TReader::ReadPrefix(uint8_t& flags, int& position) {
+void TValueCursor::ReadPrefix(uint8_t& flags, int& position) {
   flags = 0;
   position = -1;
   if ((NextValue() & kPrefixMask) != kPrefixMask) return;
@@ -169,31 +161,35 @@ void TReader::ReadPrefix(uint8_t& flags, int& position) {
   if ((flags & ffChildPos) != 0) position = ReadInteger();
 }
 
-TValueType TReader::ReadValue() { return static_cast<TValueType>(ReadByte()); }
+TValueType TValueCursor::ReadValue() { return static_cast<TValueType>(ReadByte()); }
 
-TValueType TReader::NextValue() {
+TValueType TValueCursor::NextValue() {
   const TValueType value = ReadValue();
   --bufPos_;
   return value;
 }
 
-bool TReader::EndOfList() { return NextValue() == vaNull; }
+bool TValueCursor::EndOfList() { return NextValue() == vaNull; }
 
-void TReader::PropValueError() {
+void TValueCursor::PropValueError() {
   --bufPos_;  // the tag byte just read is still in the buffer
   SkipValue();
   throw EReadError(msg::kInvalidPropertyValue);
 }
 
-void TReader::ReadListBegin() {
+void TValueCursor::ReadListBegin() {
   if (ReadValue() != vaList) PropValueError();
 }
 
-void TReader::ReadListEnd() {
+void TValueCursor::ReadListEnd() {
   if (ReadValue() != vaNull) PropValueError();
 }
 
-int64_t TReader::ReadInt64() {
+void TValueCursor::ReadListElements(const std::function<void()>& readElement) {
+  while (!EndOfList()) readElement();
+}
+
+int64_t TValueCursor::ReadInt64() {
   switch (ReadValue()) {
     case vaInt8:
       return static_cast<int8_t>(ReadByte());
@@ -208,13 +204,13 @@ int64_t TReader::ReadInt64() {
   }
 }
 
-int32_t TReader::ReadInteger() {
+int32_t TValueCursor::ReadInteger() {
   const int64_t value = ReadInt64();
   if (value < INT32_MIN || value > INT32_MAX) throw EReadError(msg::kInvalidPropertyValue);
   return static_cast<int32_t>(value);
 }
 
-double TReader::ReadFloat() {
+double TValueCursor::ReadFloat() {
   switch (ReadValue()) {
     case vaExtended: {
       Extended80 bytes;
@@ -234,13 +230,21 @@ double TReader::ReadFloat() {
   }
 }
 
-std::string TReader::ReadLongString(uint32_t length) {
+long double TValueCursor::ReadExtended() {
+  if (NextValue() != vaExtended) return ReadFloat();
+  ReadValue();
+  Extended80 bytes;
+  Read(bytes.data(), bytes.size());
+  return ExtendedToLongDouble(bytes);
+}
+
+std::string TValueCursor::ReadLongString(uint32_t length) {
   std::string text(length, '\0');
   Read(text.data(), length);
   return text;
 }
 
-std::string TReader::ReadString() {
+std::string TValueCursor::ReadString() {
   switch (ReadValue()) {
     case vaString: {
       const uint8_t length = ReadByte();
@@ -252,7 +256,7 @@ std::string TReader::ReadString() {
       return Utf8ToCodePage(ReadLongString(ReadLength()), codePage_, &lostCharacters_);
     case vaWString: {
       const uint64_t units = ReadUInt32();
-      if (static_cast<int64_t>(units * 2) > RemainingBytes()) throw EReadError(msg::kStreamRead);
+      if (static_cast<int64_t>(units * 2) > RemainingBytes()) throw EStreamBroken(msg::kStreamRead);
       std::u16string text(units, u'\0');
       for (char16_t& unit : text) unit = static_cast<char16_t>(ReadUInt16());
       return Utf16ToCodePage(text, codePage_, &lostCharacters_);
@@ -262,7 +266,7 @@ std::string TReader::ReadString() {
   }
 }
 
-std::string TReader::ReadIdent() {
+std::string TValueCursor::ReadIdent() {
   switch (ReadValue()) {
     case vaIdent:
       return ReadStr();
@@ -277,7 +281,7 @@ std::string TReader::ReadIdent() {
   }
 }
 
-bool TReader::ReadBoolean() {
+bool TValueCursor::ReadBoolean() {
   switch (ReadValue()) {
     case vaTrue:
       return true;
@@ -288,38 +292,57 @@ bool TReader::ReadBoolean() {
   }
 }
 
-char TReader::ReadChar() {
+char TValueCursor::ReadChar() {
   if (ReadValue() != vaString) PropValueError();
   const uint8_t length = ReadByte();
   if (length != 1) {
-    std::string ignored(length, '\0');
-    Read(ignored.data(), length);
+    ReadLongString(length);
     throw EReadError(msg::kInvalidPropertyValue);
   }
   return static_cast<char>(ReadByte());
 }
 
-std::string TReader::ReadStr() {
+std::string TValueCursor::ReadStr() {
   const uint8_t length = ReadByte();
   return ReadLongString(length);
 }
 
-uint32_t TReader::ReadSet(const TEnumInfo& elements) {
+std::vector<std::string> TValueCursor::ReadSetNames() {
   if (ReadValue() != vaSet) PropValueError();
-  uint32_t result = 0;
+  std::vector<std::string> names;
   for (std::string name = ReadStr(); !name.empty(); name = ReadStr()) {
+    names.push_back(std::move(name));
+  }
+  return names;
+}
+
+uint32_t TValueCursor::ReadSet(const TEnumInfo& elements) {
+  uint32_t result = 0;
+  for (const std::string& name : ReadSetNames()) {
     const int ordinal = elements.Ordinal(name);
-    if (ordinal < 0 || ordinal > 31) {
-      while (!ReadStr().empty()) {
-      }
-      throw EReadError(msg::kInvalidPropertyValue);
-    }
+    if (ordinal < 0 || ordinal > 31) throw EReadError(msg::kInvalidPropertyValue);
     result |= uint32_t{1} << ordinal;
   }
   return result;
 }
 
-void TReader::SkipValue() {
+std::string TValueCursor::ReadBinary() {
+  if (ReadValue() != vaBinary) PropValueError();
+  return ReadLongString(ReadLength());
+}
+
+bool TValueCursor::ReadItemStart() {
+  if (EndOfList()) {
+    ReadByte();
+    return false;
+  }
+  const TValueType next = NextValue();
+  if (next == vaInt8 || next == vaInt16 || next == vaInt32) ReadInt64();
+  if (ReadValue() != vaList) throw EStreamBroken(msg::kInvalidStreamFormat);
+  return true;
+}
+
+void TValueCursor::SkipValue() {
   const auto skipBytes = [this](uint64_t count) {
     uint8_t scratch[256];
     while (count > 0) {
@@ -335,7 +358,7 @@ void TReader::SkipValue() {
     case vaNil:
       break;
     case vaList: {
-      DepthGuard guard(*this);
+      Level level(*this);
       while (!EndOfList()) SkipValue();
       ReadByte();
       break;
@@ -376,29 +399,25 @@ void TReader::SkipValue() {
       }
       break;
     case vaCollection: {
-      DepthGuard guard(*this);
-      while (!EndOfList()) {
-        const TValueType next = NextValue();
-        if (next == vaInt8 || next == vaInt16 || next == vaInt32) SkipValue();
-        ReadByte();  // the item's list begin
+      Level level(*this);
+      while (ReadItemStart()) {
         while (!EndOfList()) SkipProperty();
         ReadByte();
       }
-      ReadByte();
       break;
     }
     default:
-      throw EReadError(msg::kInvalidStreamFormat);
+      throw EStreamBroken(msg::kInvalidStreamFormat);
   }
 }
 
-void TReader::SkipProperty() {
+void TValueCursor::SkipProperty() {
   ReadStr();
   SkipValue();
 }
 
-void TReader::SkipComponent(bool skipHeader) {
-  DepthGuard guard(*this);
+void TValueCursor::SkipComponent(bool skipHeader) {
+  Level level(*this);
   if (skipHeader) {
     uint8_t flags;
     int position;
@@ -411,6 +430,8 @@ void TReader::SkipComponent(bool skipHeader) {
   while (!EndOfList()) SkipComponent(true);
   ReadByte();
 }
+
+TReader::TReader(TStream& stream, int bufferSize) : TValueCursor(stream, bufferSize) {}
 
 bool TReader::Error(const std::string& message) {
   bool handled = false;
@@ -474,14 +495,14 @@ void TReader::ReadData(TComponent& instance) {
   TComponent* const savedCurrent = current_;
   current_ = &instance;
   while (!EndOfList()) ReadProperty(instance);
-  ReadByte();
+  ReadListEnd();
   TComponent* const savedParent = parent_;
   TComponent* const savedOwner = owner_;
   parent_ = instance.GetChildParent();
   owner_ = instance.GetChildOwner();
   if (owner_ == nullptr) owner_ = root_;
   while (!EndOfList()) ReadComponent();
-  ReadByte();
+  ReadListEnd();
   parent_ = savedParent;
   owner_ = savedOwner;
   current_ = savedCurrent;
@@ -498,7 +519,7 @@ void TReader::DiscardCreatedSince(size_t mark) {
 }
 
 TComponent* TReader::ReadComponent() {
-  DepthGuard guard(*this);
+  const Level level(*this);
   uint8_t flags;
   int position;
   ReadPrefix(flags, position);
@@ -552,6 +573,19 @@ TComponent* TReader::ReadComponent() {
 
 void TReader::ReadProperty(TPersistent& instance) {
   const std::string path = ReadStr();
+  // This record is the one errors inside its value are reported for, until it is read.
+  struct Scope {
+    TReader& reader;
+    const TPersistent* savedInstance;
+    const std::string* savedPath;
+    ~Scope() {
+      reader.definedName_ = nullptr;
+      reader.propertyInstance_ = savedInstance;
+      reader.propertyPath_ = savedPath;
+    }
+  } scope{*this, propertyInstance_, propertyPath_};
+  propertyInstance_ = &instance;
+  propertyPath_ = &path;
   try {
     TPersistent* target = &instance;
     size_t start = 0;
@@ -574,19 +608,48 @@ void TReader::ReadProperty(TPersistent& instance) {
     if (const TPropInfo* property = target->ClassInfo().FindProperty(last)) {
       ReadPropValue(*target, *property);
     } else {
-      propName_ = last;
+      definedName_ = &last;
+      definedClaimed_ = false;
       target->DefineProperties(*this);
-      if (!propName_.empty()) {
-        propName_.clear();
+      definedName_ = nullptr;
+      if (!definedClaimed_) {
         SkipValue();
         throw EReadError(msg::kUnknownProperty);
       }
     }
+  } catch (const EReadStopped&) {
+    throw;
   } catch (const Exception& e) {
-    propName_.clear();
-    const std::string owner = current_ != nullptr ? LowLevelName(current_) : instance.ClassName();
-    EReadError error(fmt::runtime(msg::kErrorReading), owner, path, e.Message());
-    if (!Error(error.Message())) throw error;
+    definedName_ = nullptr;
+    const std::string message = PropertyErrorMessage(instance, path, e);
+    // Only an error raised after its value was skipped leaves the stream in step.
+    if (dynamic_cast<const EStreamBroken*>(&e) != nullptr || !Error(message)) {
+      throw EReadStopped(message);
+    }
+  }
+}
+
+std::string TReader::PropertyErrorMessage(const TPersistent& instance, const std::string& path,
+                                          const Exception& error) const {
+  const std::string owner = current_ != nullptr ? LowLevelName(current_) : instance.ClassName();
+  return fmt::format(fmt::runtime(msg::kErrorReading), owner, path, error.Message());
+}
+
+void TReader::ReadListElements(const std::function<void()>& readElement) {
+  while (!EndOfList()) {
+    const int64_t start = Position();
+    try {
+      readElement();
+    } catch (const EReadStopped&) {
+      throw;
+    } catch (const EStreamBroken&) {
+      throw;
+    } catch (const Exception& e) {
+      if (Position() == start) SkipValue();
+      if (propertyInstance_ == nullptr || propertyPath_ == nullptr) throw;
+      const std::string message = PropertyErrorMessage(*propertyInstance_, *propertyPath_, e);
+      if (!Error(message)) throw EReadStopped(message);
+    }
   }
 }
 
@@ -658,9 +721,10 @@ void TReader::ReadReference(TPersistent& instance, const TPropInfo& property) {
   const std::string name = ReadIdent();
   const size_t dot = name.find('.');
   if (dot == std::string::npos) {
-    fixups_.push_back({&instance, &property, name, current_});
+    fixups_.push_back({&instance, &property, name, current_, items_});
   } else if (current_ != nullptr) {
-    GlobalFixups().Add({&instance, &property, name.substr(0, dot), name.substr(dot + 1), current_});
+    GlobalFixups().Add(
+        {&instance, &property, name.substr(0, dot), name.substr(dot + 1), current_, items_});
   }
 }
 
@@ -682,24 +746,41 @@ void TReader::ReadMethod(TPersistent& instance, const TPropInfo& property) {
 }
 
 void TReader::ReadCollection(TCollection& collection) {
-  DepthGuard guard(*this);
+  const Level level(*this);
   collection.BeginUpdate();
   try {
-    if (!EndOfList()) collection.Clear();
-    while (!EndOfList()) {
-      const TValueType next = NextValue();
-      if (next == vaInt8 || next == vaInt16 || next == vaInt32) ReadInteger();
-      TCollectionItem* item = collection.Add();
-      ReadListBegin();
-      while (!EndOfList()) ReadProperty(*item);
-      ReadListEnd();
+    if (!EndOfList()) {
+      ForgetFixupsIn(collection);
+      collection.Clear();
     }
-    ReadListEnd();
+    while (ReadItemStart()) {
+      TCollectionItem* item = collection.Add();
+      items_.push_back(item);
+      try {
+        while (!EndOfList()) ReadProperty(*item);
+        ReadListEnd();
+      } catch (...) {
+        items_.pop_back();
+        throw;
+      }
+      items_.pop_back();
+    }
   } catch (...) {
     collection.EndUpdate();
     throw;
   }
   collection.EndUpdate();
+}
+
+void TReader::ForgetFixupsIn(const TCollection& collection) {
+  TItemPath freed;
+  for (int i = 0; i < collection.Count(); ++i) freed.push_back(collection.Items(i));
+  const auto heldInFreed = [&](const TItemPath& items) {
+    return std::find_first_of(items.begin(), items.end(), freed.begin(), freed.end()) !=
+           items.end();
+  };
+  std::erase_if(fixups_, [&](const Fixup& f) { return heldInFreed(f.items); });
+  std::erase_if(GlobalFixups().fixups, [&](const GlobalFixup& f) { return heldInFreed(f.items); });
 }
 
 void TReader::FixupReferences() {
@@ -711,20 +792,22 @@ void TReader::FixupReferences() {
   }
 }
 
+bool TReader::ClaimDefinedProperty(std::string_view name) {
+  if (definedName_ == nullptr || !SameText(name, *definedName_)) return false;
+  definedName_ = nullptr;
+  definedClaimed_ = true;
+  return true;
+}
+
 void TReader::DefineProperty(std::string_view name, const TReaderProc& readProc, const TWriterProc&,
                              bool) {
-  if (readProc && !propName_.empty() && SameText(name, propName_)) {
-    propName_.clear();
-    readProc(*this);
-  }
+  if (readProc && ClaimDefinedProperty(name)) readProc(*this);
 }
 
 void TReader::DefineBinaryProperty(std::string_view name, const TStreamProc& readProc,
                                    const TStreamProc&, bool) {
-  if (!readProc || propName_.empty() || !SameText(name, propName_)) return;
-  propName_.clear();
-  if (ReadValue() != vaBinary) PropValueError();
-  TMemoryStream data(ReadLongString(ReadLength()));
+  if (!readProc || !ClaimDefinedProperty(name)) return;
+  TMemoryStream data(ReadBinary());
   readProc(data);
 }
 

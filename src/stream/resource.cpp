@@ -50,8 +50,9 @@ std::string ReadResHeader(TStream& stream) {
   const int64_t start = stream.Position();
   char header[80] = {};
   stream.Read(header, 79);
+  // The type is a number in two bytes: 0xFF, then 10 as a little-endian word.
   if (static_cast<uint8_t>(header[0]) != kResourceNameByNumber ||
-      static_cast<uint8_t>(header[1]) != kResourceTypeRawData) {
+      LoadLE16(reinterpret_cast<const uint8_t*>(header) + 1) != kResourceTypeRawData) {
     throw EInvalidImage(msg::kInvalidStreamFormat);
   }
   const std::string name(header + 3);  // the buffer's last byte is always 0

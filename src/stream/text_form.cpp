@@ -1,7 +1,9 @@
 #include "stream/text_form.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -23,8 +25,8 @@ constexpr size_t kBinaryBytesPerLine = 32;
 constexpr size_t kMaxClassName = 239;
 constexpr size_t kMaxShortString = 255;
 
-// Counts nesting; the counter starts at -1 so that the root object itself is level 0, as in the
-// reader, and anything the reader accepts can be rendered.
+// Counts the nesting of the text being parsed; the counter starts at -1 so that the root object
+// itself is level 0, as in the reader, and anything the reader accepts can be rendered.
 class NestingGuard {
  public:
   template <typename OnTooDeep>
@@ -44,26 +46,46 @@ class NestingGuard {
 
 std::string Indent(int level) { return std::string(static_cast<size_t>(level) * 2, ' '); }
 
-// Shortest text that reads back as the same double, always with a '.' or an 'E'.
-std::string FormatFloat(double value) {
+// A float as the toolkit's text forms write it: 16 significant digits laid out with 18 decimals
+// ("1899.708333333333000000", "0.000000000000000000"); numbers whose digits do not fit that layout
+// in exponent form with the trailing zeros dropped ("1.5E-7", "1E300").
+std::string FormatFloat(long double value) {
   if (std::isnan(value)) return "NaN";
   if (std::isinf(value)) return value < 0 ? "-Inf" : "Inf";
-  std::string text = fmt::format("{}", value);
-  const size_t e = text.find('e');
-  if (e == std::string::npos) {
-    if (text.find('.') == std::string::npos) text += ".0";
-    return text;
-  }
-  // "1.5e-07" -> "1.5E-7", "1e+300" -> "1E300"
-  std::string mantissa = text.substr(0, e);
-  std::string_view exponent = std::string_view(text).substr(e + 1);
+  constexpr int kDigits = 16;
+  constexpr int kDecimals = 18;
+  char scientific[48];
+  std::snprintf(scientific, sizeof scientific, "%.*Le", kDigits - 1, value);
+  // "-d.ddddddddddddddde+XX"
+  std::string_view text(scientific);
   std::string sign;
-  if (exponent.front() == '-' || exponent.front() == '+') {
-    if (exponent.front() == '-') sign = "-";
-    exponent.remove_prefix(1);
+  if (text.front() == '-') {
+    sign = "-";
+    text.remove_prefix(1);
   }
-  while (exponent.size() > 1 && exponent.front() == '0') exponent.remove_prefix(1);
-  return mantissa + "E" + sign + std::string(exponent);
+  const size_t e = text.find('e');
+  std::string digits = std::string(text.substr(0, 1)) + std::string(text.substr(2, e - 2));
+  int exponent = 0;
+  std::from_chars(text.data() + e + (text[e + 1] == '+' ? 2 : 1), text.data() + text.size(),
+                  exponent);
+  if (exponent >= kDigits - 1 - kDecimals && exponent < kDecimals) {
+    std::string whole;
+    std::string fraction;
+    if (exponent >= 0) {
+      whole = digits.substr(0, std::min<size_t>(digits.size(), exponent + 1));
+      whole.resize(static_cast<size_t>(exponent) + 1, '0');
+      if (static_cast<size_t>(exponent) + 1 < digits.size()) fraction = digits.substr(exponent + 1);
+    } else {
+      whole = "0";
+      fraction = std::string(static_cast<size_t>(-exponent - 1), '0') + digits;
+    }
+    fraction.resize(kDecimals, '0');
+    return sign + whole + "." + fraction;
+  }
+  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+  std::string mantissa = digits.substr(0, 1);
+  if (digits.size() > 1) mantissa += "." + digits.substr(1);
+  return fmt::format("{}{}E{}", sign, mantissa, exponent);
 }
 
 // A string as quoted pieces and #nnn codes, cut into pieces of about kStringLineLength characters.
@@ -96,10 +118,10 @@ std::vector<std::string> QuoteString(std::string_view text) {
   return pieces;
 }
 
-// Binary to text: walks the stream value by value through the reader's primitives.
+// Binary to text: walks the stream value by value with the value cursor.
 class BinaryToText {
  public:
-  explicit BinaryToText(TReader& reader) : reader_(reader) {}
+  explicit BinaryToText(TValueCursor& reader) : reader_(reader) {}
 
   std::string Convert() {
     reader_.ReadSignature();
@@ -113,10 +135,8 @@ class BinaryToText {
   }
 
  private:
-  void Nest() { throw EReadError(msg::kInvalidStreamFormat); }
-
+  // The root is level 0; every child counts one level of nesting, as in the reader.
   void ConvertObject(int level) {
-    NestingGuard guard(depth_, [this] { Nest(); });
     uint8_t flags;
     int position;
     reader_.ReadPrefix(flags, position);
@@ -130,9 +150,12 @@ class BinaryToText {
     if ((flags & ffChildPos) != 0) out_ += fmt::format(" [{}]", position);
     out_ += '\n';
     while (!reader_.EndOfList()) ConvertProperty(level + 1);
-    reader_.ReadByte();
-    while (!reader_.EndOfList()) ConvertObject(level + 1);
-    reader_.ReadByte();
+    reader_.ReadListEnd();
+    while (!reader_.EndOfList()) {
+      const TValueCursor::Level nesting(reader_);
+      ConvertObject(level + 1);
+    }
+    reader_.ReadListEnd();
     out_ += Indent(level) + "end\n";
   }
 
@@ -152,14 +175,14 @@ class BinaryToText {
         out_ += lead + "Null";
         break;
       case vaList: {
-        NestingGuard guard(depth_, [this] { Nest(); });
-        reader_.ReadValue();
+        const TValueCursor::Level nesting(reader_);
+        reader_.ReadListBegin();
         out_ += lead + "(";
         while (!reader_.EndOfList()) {
           out_ += '\n' + Indent(level + 1);
           ConvertValue(level + 1, false);
         }
-        reader_.ReadByte();
+        reader_.ReadListEnd();
         out_ += ')';
         break;
       }
@@ -174,7 +197,7 @@ class BinaryToText {
       case vaCurrency:
       case vaDate:
       case vaDouble:
-        out_ += lead + FormatFloat(reader_.ReadFloat());
+        out_ += lead + FormatFloat(reader_.ReadExtended());
         break;
       case vaString:
       case vaLString:
@@ -191,25 +214,14 @@ class BinaryToText {
       case vaBinary:
         ConvertBinary(level, lead);
         break;
-      case vaSet: {
-        reader_.ReadValue();
-        out_ += lead + "[";
-        bool first = true;
-        for (std::string element = reader_.ReadStr(); !element.empty();
-             element = reader_.ReadStr()) {
-          if (!first) out_ += ", ";
-          first = false;
-          out_ += element;
-        }
-        out_ += ']';
+      case vaSet:
+        out_ += lead + fmt::format("[{}]", fmt::join(reader_.ReadSetNames(), ", "));
         break;
-      }
       case vaCollection:
         ConvertCollection(level, lead);
         break;
       default:
-        reader_.ReadValue();
-        throw EReadError(msg::kInvalidStreamFormat);
+        reader_.SkipValue();  // a tag no stream holds: "Invalid stream format"
     }
   }
 
@@ -230,41 +242,33 @@ class BinaryToText {
   }
 
   void ConvertBinary(int level, const std::string& lead) {
-    reader_.ReadValue();
-    uint32_t remaining = reader_.ReadLength();
+    const std::string bytes = reader_.ReadBinary();
     out_ += lead + "{";
-    uint8_t line[kBinaryBytesPerLine];
-    while (remaining > 0) {
-      const uint32_t n = std::min<uint32_t>(remaining, kBinaryBytesPerLine);
-      reader_.Read(line, n);
+    for (size_t line = 0; line < bytes.size(); line += kBinaryBytesPerLine) {
       out_ += '\n' + Indent(level + 1);
-      for (uint32_t i = 0; i < n; ++i) out_ += fmt::format("{:02X}", line[i]);
-      remaining -= n;
+      for (const char byte : std::string_view(bytes).substr(line, kBinaryBytesPerLine)) {
+        out_ += fmt::format("{:02X}", static_cast<uint8_t>(byte));
+      }
     }
     out_ += '}';
   }
 
   void ConvertCollection(int level, const std::string& lead) {
-    NestingGuard guard(depth_, [this] { Nest(); });
+    const TValueCursor::Level nesting(reader_);
     reader_.ReadValue();
     out_ += lead + "<";
-    while (!reader_.EndOfList()) {
-      // An item index before the item is discarded, as the reader does.
-      const TValueType next = reader_.NextValue();
-      if (next == vaInt8 || next == vaInt16 || next == vaInt32) reader_.ReadInt64();
-      reader_.ReadListBegin();
+    // An item index before the item is discarded, as the reader does.
+    while (reader_.ReadItemStart()) {
       out_ += '\n' + Indent(level + 1) + "item\n";
       while (!reader_.EndOfList()) ConvertProperty(level + 2);
-      reader_.ReadByte();
+      reader_.ReadListEnd();
       out_ += Indent(level + 1) + "end";
     }
-    reader_.ReadByte();
     out_ += '>';
   }
 
-  TReader& reader_;
+  TValueCursor& reader_;
   std::string out_;
-  int depth_ = -1;
 };
 
 enum class TokenKind { tkEnd, tkSymbol, tkIdent, tkString, tkInteger, tkFloat, tkBinary };
@@ -274,7 +278,7 @@ struct Token {
   char symbol = 0;
   std::string text;  // identifier, string or binary bytes
   int64_t integer = 0;
-  double number = 0;
+  long double number = 0;
   int line = 1;
 };
 
@@ -444,7 +448,8 @@ class Tokenizer {
       ++pos_;
     }
     if (isFloat) {
-      double value = 0;
+      // Straight to the 80-bit value, correctly rounded, as the toolkit converts it.
+      long double value = 0;
       const auto [end, error] =
           std::from_chars(number.data(), number.data() + number.size(), value);
       if (error != std::errc() || end != number.data() + number.size()) {
@@ -609,7 +614,7 @@ class TextToBinary {
         Advance();
         return;
       case TokenKind::tkFloat:
-        writer_.WriteFloat(token_.number);
+        writer_.WriteExtended(token_.number);
         Advance();
         return;
       case TokenKind::tkString: {
@@ -711,7 +716,7 @@ class TextToBinary {
 bool FindResourceHeader(std::string_view bytes, size_t& headerStart) {
   for (size_t p = 0; p + 2 < bytes.size(); ++p) {
     if (static_cast<uint8_t>(bytes[p]) != kResourceNameByNumber ||
-        static_cast<uint8_t>(bytes[p + 1]) != kResourceTypeRawData) {
+        static_cast<uint8_t>(bytes[p + 1]) != kResourceTypeRawData || bytes[p + 2] != '\0') {
       continue;
     }
     const size_t nameEnd = bytes.find('\0', p + 3);
@@ -739,11 +744,11 @@ std::string ConvertText(std::string_view text, TStream& output) {
 }  // namespace
 
 std::string ObjectBinaryToText(TStream& input) {
-  TReader reader(input);
-  return BinaryToText(reader).Convert();
+  TValueCursor cursor(input);
+  return BinaryToText(cursor).Convert();
 }
 
-std::string ReadValueText(TReader& reader) { return BinaryToText(reader).Value(); }
+std::string ReadValueText(TValueCursor& cursor) { return BinaryToText(cursor).Value(); }
 
 void ObjectTextToBinary(std::string_view text, TStream& output) { ConvertText(text, output); }
 

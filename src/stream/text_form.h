@@ -33,10 +33,10 @@ class EParserError : public Exception {
 // and UTF-8 strings are first converted to the code page. Raises EReadError on a broken stream.
 std::string ObjectBinaryToText(TStream& input);
 
-// Reads the one value at the reader's position, whatever its type, and renders it as a property's
+// Reads the one value at the cursor's position, whatever its type, and renders it as a property's
 // value is rendered above (lists and collections over several lines). Raises EReadError on a
 // broken stream.
-std::string ReadValueText(TReader& reader);
+std::string ReadValueText(TValueCursor& cursor);
 
 // Parses one text form (exactly the syntax above) and writes its component stream, signature
 // included, to `output`. Only tags 0..14 are written: integers take the narrowest of Int8, Int16,

@@ -102,6 +102,12 @@ void TWriter::WriteBoolean(bool value) { WriteValue(value ? vaTrue : vaFalse); }
 
 void TWriter::WriteChar(char value) { WriteString(std::string_view(&value, 1)); }
 
+void TWriter::WriteExtended(long double value) {
+  WriteValue(vaExtended);
+  const Extended80 bytes = LongDoubleToExtended(value);
+  Write(bytes.data(), bytes.size());
+}
+
 void TWriter::WriteFloat(double value) {
   WriteValue(vaExtended);
   const Extended80 bytes = DoubleToExtended(value);

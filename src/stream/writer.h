@@ -41,6 +41,8 @@ class TWriter : public TFiler, public TValueWriter {
   void WriteBoolean(bool value) override;
   void WriteChar(char value);
   void WriteFloat(double value) override;
+  // Tag 5 and all 64 mantissa bits of `value`.
+  void WriteExtended(long double value);
   void WriteSet(uint32_t value, const TEnumInfo& elements);
   void WriteBinary(const std::function<void(TStream&)>& producer);
   void WriteListBegin() override;

@@ -116,9 +116,9 @@ TEST(LaterProperties, AreAcceptedAndKeptOnTheClassesThatCarryThem) {
   // A rounded rectangle is a rectangle to the model; the rounding is kept.
   auto* box = r.Get<TQRShape>("Box");
   EXPECT_EQ(box->Shape(), qrsRectangle);
-  EXPECT_EQ(
-      box->LaterProperties(),
-      (TLaterValues{{"RoundFactor", "0.5"}, {"Shape", "qrsRoundRect"}, {"VertAdjust", "20"}}));
+  EXPECT_EQ(box->LaterProperties(), (TLaterValues{{"RoundFactor", "0.500000000000000000"},
+                                                  {"Shape", "qrsRoundRect"},
+                                                  {"VertAdjust", "20"}}));
 
   auto* query = r.Get<TQuery>("Query1");
   ASSERT_NE(query, nullptr);

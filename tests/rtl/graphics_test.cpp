@@ -289,6 +289,19 @@ TEST_F(GraphicsTest, PictureDataOfEachGraphicClass) {
          p.SetGraphic(&i);
        },
        Str("TIcon") + kIcon, 16, 16},
+      // A picture holding an empty graphic still writes its class name, so it reads back the same.
+      {"empty bitmap: its class name and a zero size",
+       [](TPicture& p) {
+         TBitmap b;
+         p.SetGraphic(&b);
+       },
+       Str("TBitmap") + U32(0), 0, 0},
+      {"empty metafile: its class name alone",
+       [](TPicture& p) {
+         TMetafile m;
+         p.SetGraphic(&m);
+       },
+       Str("TMetafile"), 0, 0},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);

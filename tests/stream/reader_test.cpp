@@ -26,7 +26,9 @@ using test::S;
 using test::Str;
 using test::TTestComponent;
 
-class ReaderTest : public ::testing::Test {
+// Every test runs with the usual buffer and with buffers so small that refills fall inside
+// values, inside the error paths and before the give-back on destruction.
+class ReaderTest : public ::testing::TestWithParam<int> {
  protected:
   void SetUp() override { test::RegisterTestClasses(); }
 
@@ -36,7 +38,7 @@ class ReaderTest : public ::testing::Test {
                                        int codePage = kDefaultCodePage) {
     TMemoryStream stream("TPF0" + bytes);
     auto root = std::make_unique<test::TTestForm>(nullptr);
-    TReader reader(stream);
+    TReader reader(stream, GetParam());
     reader.SetCodePage(codePage);
     reader.OnError = [&](TReader&, const std::string& message, bool& handled) {
       errors.push_back(message);
@@ -60,7 +62,7 @@ class ReaderTest : public ::testing::Test {
   size_t lostCharacters = 0;
 };
 
-TEST_F(ReaderTest, EveryPropertyKindFromItsTags) {
+TEST_P(ReaderTest, EveryPropertyKindFromItsTags) {
   const Bytes props = Prop("Tag", B({4, 0x78, 0x56, 0x34, 0x12})) +
                       Prop("Count", B({3, 0x00, 0x80})) + Prop("Color", Ident("clBtnFace")) +
                       Prop("NoDefault", B({2, 0xFE})) + Prop("Letter", Str("Z")) +
@@ -83,7 +85,7 @@ TEST_F(ReaderTest, EveryPropertyKindFromItsTags) {
   EXPECT_EQ(root->Part()->label, "in");
 }
 
-TEST_F(ReaderTest, FloatsFromIntegerTagsAndNamesInAnyCase) {
+TEST_P(ReaderTest, FloatsFromIntegerTagsAndNamesInAnyCase) {
   const auto root = Read(Record("TTestForm", "",
                                 Prop("RATIO", B({3, 0xE8, 0x03})) + Prop("part.size", B({2, 4})) +
                                     Prop("kind", Ident("TKTHREE"))));
@@ -92,7 +94,7 @@ TEST_F(ReaderTest, FloatsFromIntegerTagsAndNamesInAnyCase) {
   EXPECT_EQ(root->kind, test::tkThree);
 }
 
-TEST_F(ReaderTest, LaterTagsReadIntoTheirProperties) {
+TEST_P(ReaderTest, LaterTagsReadIntoTheirProperties) {
   // 1.5 as single, 2.25 as double, 3.5 as date, 1.2345 as currency (12345 / 10000).
   const Bytes props = Prop("Ratio", B({15, 0x00, 0x00, 0xC0, 0x3F})) +
                       Prop("Count", B({19, 5, 0, 0, 0, 0, 0, 0, 0})) +
@@ -121,7 +123,7 @@ TEST_F(ReaderTest, LaterTagsReadIntoTheirProperties) {
   EXPECT_EQ(errors.back(), "Error reading TTestForm.Count: Invalid property value");
 }
 
-TEST_F(ReaderTest, LaterStringsConvertIntoTheReadersCodePage) {
+TEST_P(ReaderTest, LaterStringsConvertIntoTheReadersCodePage) {
   // UTF-8 "Cé€中" and UTF-16 "a", Cyrillic Zhe, euro.
   const Bytes props =
       Prop("Caption", B({20, 9, 0, 0, 0, 'C', 0xC3, 0xA9, 0xE2, 0x82, 0xAC, 0xE4, 0xB8, 0xAD})) +
@@ -144,7 +146,7 @@ TEST_F(ReaderTest, LaterStringsConvertIntoTheReadersCodePage) {
   }
 }
 
-TEST_F(ReaderTest, PrefixesAndChildPositions) {
+TEST_P(ReaderTest, PrefixesAndChildPositions) {
   const Bytes children =
       Record("TTestComponent", "A", "", "", B({0xF0})) +          // a prefix without flags
       Record("TTestComponent", "B", "", "", B({0xF2, 2, 0})) +    // moved to position 0
@@ -156,14 +158,14 @@ TEST_F(ReaderTest, PrefixesAndChildPositions) {
   EXPECT_EQ(root->Children()[2]->Name(), "A");
 }
 
-TEST_F(ReaderTest, InheritedObjectsAreFoundByNameOrReported) {
+TEST_P(ReaderTest, InheritedObjectsAreFoundByNameOrReported) {
   TMemoryStream stream(
       "TPF0" + Record("TTestForm", "", "",
                       Record("TTestComponent", "Old", Prop("Count", B({2, 9})), "", B({0xF1}))));
   test::TTestForm root(nullptr);
   auto* existing = new TTestComponent(&root);
   existing->SetName("Old");
-  TReader reader(stream);
+  TReader reader(stream, GetParam());
   reader.ReadRootComponent(&root);
   EXPECT_EQ(existing->count, 9);
   EXPECT_EQ(root.ComponentCount(), 1);
@@ -174,7 +176,7 @@ TEST_F(ReaderTest, InheritedObjectsAreFoundByNameOrReported) {
       "Ancestor for 'Gone' not found");
 }
 
-TEST_F(ReaderTest, CollectionsWithItemIndexesAndEmptyCollections) {
+TEST_P(ReaderTest, CollectionsWithItemIndexesAndEmptyCollections) {
   const Bytes items = B({14, 2, 7, 1}) + Prop("Caption", Str("x")) + B({0}) + B({3, 1, 0, 1}) +
                       Prop("Value", B({2, 4})) + B({0, 0});
   const auto root = Read(Record("TTestForm", "", Prop("Items", items)));
@@ -186,23 +188,56 @@ TEST_F(ReaderTest, CollectionsWithItemIndexesAndEmptyCollections) {
   TMemoryStream stream("TPF0" + Record("TTestForm", "", Prop("Items", B({14, 0}))));
   test::TTestForm form(nullptr);
   form.Items()->Add()->caption = "kept";
-  TReader(stream).ReadRootComponent(&form);
+  TReader(stream, GetParam()).ReadRootComponent(&form);
   ASSERT_EQ(form.Items()->Count(), 1);
   EXPECT_EQ(form.Items()->Items(0)->caption, "kept");
 }
 
-TEST_F(ReaderTest, StringListsAreReplacedWhole) {
+TEST_P(ReaderTest, ReferencesInItemsResolveAndACollectionReadAgainDropsThoseOfItsOldItems) {
+  const Bytes linked = B({14, 1}) + Prop("Link", Ident("Child")) + B({0, 1}) +
+                       Prop("Link", Ident("Elsewhere.Child")) + B({0, 0});
+  const Bytes child = Record("TTestComponent", "Child", "");
+  {
+    const auto root = Read(Record("TTestForm", "", Prop("Items", linked), child));
+    ASSERT_EQ(root->Items()->Count(), 2);
+    EXPECT_EQ(root->Items()->Items(0)->Link(), root->FindComponent("Child"));
+    EXPECT_EQ(PendingGlobalFixups(), 1u);
+  }
+  EXPECT_EQ(PendingGlobalFixups(), 0u);
+
+  // The second "Items" frees the items the first one made; their references go with them.
+  const Bytes again = B({14, 1}) + Prop("Caption", Str("c")) + B({0, 0});
+  const auto root =
+      Read(Record("TTestForm", "", Prop("Items", linked) + Prop("Items", again), child));
+  ASSERT_EQ(root->Items()->Count(), 1);
+  EXPECT_EQ(root->Items()->Items(0)->caption, "c");
+  EXPECT_EQ(root->Items()->Items(0)->Link(), nullptr);
+  EXPECT_EQ(PendingGlobalFixups(), 0u);
+}
+
+TEST_P(ReaderTest, NilForEveryObjectAndMethodProperty) {
+  const Bytes nils = Prop("Part", B({13})) + Prop("Items", B({13})) + Prop("Lines", B({13})) +
+                     Prop("Buddy", B({13})) + Prop("OnClick", B({13})) + Prop("Count", B({2, 5}));
+  const auto root = Read(Record("TTestForm", "", nils, Record("TTestComponent", "C", "")));
+  EXPECT_EQ(errors, std::vector<std::string>{});
+  EXPECT_EQ(root->count, 5);
+  EXPECT_EQ(root->Part()->size, 10);
+  EXPECT_EQ(root->Buddy(), nullptr);
+  EXPECT_FALSE(root->onClick.Assigned());
+}
+
+TEST_P(ReaderTest, StringListsAreReplacedWhole) {
   TMemoryStream stream(
       "TPF0" +
       Record("TTestForm", "",
              Prop("Lines.Strings", B({1}) + Str("a") + B({12, 1, 0, 0, 0}) + "b" + B({0}))));
   test::TTestForm form(nullptr);
   form.Lines()->Add("old");
-  TReader(stream).ReadRootComponent(&form);
+  TReader(stream, GetParam()).ReadRootComponent(&form);
   EXPECT_EQ(form.Lines()->Text(), "a\r\nb\r\n");
 }
 
-TEST_F(ReaderTest, ReferencesResolveAfterTheTreeAlsoForLaterComponents) {
+TEST_P(ReaderTest, ReferencesResolveAfterTheTreeAlsoForLaterComponents) {
   const Bytes children = Record("TTestComponent", "First", Prop("Buddy", Ident("Second"))) +
                          Record("TTestComponent", "Second", Prop("Buddy", Ident("owner"))) +
                          Record("TTestComponent", "Third", Prop("Buddy", Ident("Missing")));
@@ -214,7 +249,7 @@ TEST_F(ReaderTest, ReferencesResolveAfterTheTreeAlsoForLaterComponents) {
   EXPECT_EQ(static_cast<const TTestComponent*>(root->FindComponent("Third"))->Buddy(), nullptr);
 }
 
-TEST_F(ReaderTest, ReferencesIntoOtherRootsWaitForThatRoot) {
+TEST_P(ReaderTest, ReferencesIntoOtherRootsWaitForThatRoot) {
   test::TTestForm other(nullptr);
   other.SetName("DataModule1");
   auto* target = new TTestComponent(&other);
@@ -238,7 +273,7 @@ TEST_F(ReaderTest, ReferencesIntoOtherRootsWaitForThatRoot) {
   GlobalFixupReferences();
 }
 
-TEST_F(ReaderTest, MethodsThroughTheRootAndTheFindMethodHook) {
+TEST_P(ReaderTest, MethodsThroughTheRootAndTheFindMethodHook) {
   EXPECT_EQ(Read(Record("TTestForm", "", Prop("OnClick", Ident("ButtonClick"))))->onClick.name,
             "ButtonClick");
   EXPECT_EQ(Failure(Record("TTestForm", "F", Prop("OnClick", Ident("Nope")))),
@@ -247,7 +282,7 @@ TEST_F(ReaderTest, MethodsThroughTheRootAndTheFindMethodHook) {
   // The converter's hook: no address and no error, so the handler stays unassigned.
   TMemoryStream stream("TPF0" + Record("TTestForm", "", Prop("OnClick", Ident("Nope"))));
   test::TTestForm form(nullptr);
-  TReader reader(stream);
+  TReader reader(stream, GetParam());
   reader.OnFindMethod = [](TReader&, const std::string&, bool& found, bool& error) {
     found = false;
     error = false;
@@ -256,7 +291,7 @@ TEST_F(ReaderTest, MethodsThroughTheRootAndTheFindMethodHook) {
   EXPECT_FALSE(form.onClick.Assigned());
 }
 
-TEST_F(ReaderTest, UnknownClassIsSkippedWithAllItNestsWhenTheHookHandlesIt) {
+TEST_P(ReaderTest, UnknownClassIsSkippedWithAllItNestsWhenTheHookHandlesIt) {
   const Bytes unknown =
       Record("TUnknownPanel", "Panel", Prop("Whatever", B({10, 2, 0, 0, 0, 1, 2})),
              Record("TTestComponent", "Inside", Prop("Count", B({2, 1}))) +
@@ -270,17 +305,118 @@ TEST_F(ReaderTest, UnknownClassIsSkippedWithAllItNestsWhenTheHookHandlesIt) {
   EXPECT_EQ(static_cast<TTestComponent*>(root->FindComponent("After"))->count, 3);
 }
 
-TEST_F(ReaderTest, PropertyErrorsAreSkippedWhenHandled) {
-  const Bytes props = Prop("Bogus", B({1, 2, 1, 6, 1, 'x', 0})) + Prop("Kind", Ident("tkNine")) +
-                      Prop("Count", Str("text")) + Prop("Count", B({2, 5}));
+TEST_P(ReaderTest, PropertyErrorsAreSkippedWhenHandled) {
+  // A path ending in a dot names no property: its value is skipped like any unknown one's.
+  const Bytes props = Prop("Part.", Str("x")) + Prop("Bogus", B({1, 2, 1, 6, 1, 'x', 0})) +
+                      Prop("Kind", Ident("tkNine")) + Prop("Count", Str("text")) +
+                      Prop("Count", B({2, 5}));
   const auto root = Read(Record("TTestForm", "R", props), true);
-  EXPECT_EQ(errors, (std::vector<std::string>{"Error reading R.Bogus: Property does not exist",
+  EXPECT_EQ(errors, (std::vector<std::string>{"Error reading R.Part.: Property does not exist",
+                                              "Error reading R.Bogus: Property does not exist",
                                               "Error reading R.Kind: Invalid property value",
                                               "Error reading R.Count: Invalid property value"}));
   EXPECT_EQ(root->count, 5);
 }
 
-TEST_F(ReaderTest, EveryFailureMessage) {
+// After a handled error the next record is read from its first byte: one row per kind of value,
+// each followed by "Count = 5", which must arrive.
+TEST_P(ReaderTest, AfterEachHandledErrorTheNextRecordIsReadInStep) {
+  const Bytes item = B({1}) + Prop("Caption", Str("x")) + B({0});
+  const struct {
+    const char* what;
+    Bytes props;
+    std::vector<std::string> errors;
+  } rows[] = {
+      {"string list with a number among its strings",
+       Prop("Lines.Strings", B({1}) + Str("a") + B({2, 5}) + Str("b") + B({0})),
+       {"Error reading R.Lines.Strings: Invalid property value"}},
+      {"string list with a nested list among its strings",
+       Prop("Lines.Strings", B({1, 1}) + Str("x") + B({0}) + Str("a") + B({0})),
+       {"Error reading R.Lines.Strings: Invalid property value"}},
+      {"string list given as a string",
+       Prop("Lines.Strings", Str("a")),
+       {"Error reading R.Lines.Strings: Invalid property value"}},
+      {"set with an unknown name",
+       Prop("Options", B({11}) + S("tkTen") + S("tkOne") + B({0})),
+       {"Error reading R.Options: Invalid property value"}},
+      {"set given as a list",
+       Prop("Options", B({1, 2, 1, 0})),
+       {"Error reading R.Options: Invalid property value"}},
+      {"collection item with an unknown property",
+       Prop("Items",
+            B({14, 1}) + Prop("Nope", B({1, 2, 1, 0})) + Prop("Value", B({2, 1})) + B({0, 0})),
+       {"Error reading R.Nope: Property does not exist"}},
+      {"collection for a property that is not one",
+       Prop("Part", B({14}) + item + B({0})),
+       {"Error reading R.Part: Invalid property value"}},
+      {"collection for an integer",
+       Prop("Count", B({14}) + item + B({0})),
+       {"Error reading R.Count: Invalid property value"}},
+      {"nested object's unknown property",
+       Prop("Part.Nope", B({11}) + S("a") + B({0})),
+       {"Error reading R.Part.Nope: Property does not exist"}},
+      {"path through an integer",
+       Prop("Count.Size", B({12, 2, 0, 0, 0}) + "ab"),
+       {"Error reading R.Count.Size: Invalid property path"}},
+      {"reference given as a number",
+       Prop("Buddy", B({4, 1, 2, 3, 4})),
+       {"Error reading R.Buddy: Invalid property value"}},
+      {"character given as a long string",
+       Prop("Letter", B({12, 2, 0, 0, 0}) + "ab"),
+       {"Error reading R.Letter: Invalid property value"}},
+      {"integer beyond 32 bits",
+       Prop("Count", B({19, 0, 0, 0, 0, 1, 0, 0, 0})),
+       {"Error reading R.Count: Invalid property value"}},
+      {"unknown child class",
+       Record("TNoSuchClass", "X", Prop("P", B({1, 0})), Record("T", "", "")),
+       {"Class TNoSuchClass not found"}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    errors.clear();
+    // An unknown child is a child record; everything else is a property record.
+    const bool child = row.props.starts_with(S("TNoSuchClass"));
+    const auto root =
+        Read(Record("TTestForm", "R", (child ? "" : row.props) + Prop("Count", B({2, 5})),
+                    child ? row.props : ""),
+             true);
+    EXPECT_EQ(errors, row.errors);
+    EXPECT_EQ(root->count, 5);
+  }
+  // The list keeps its good strings; the collection its item.
+  const auto lines =
+      Read(Record("TTestForm", "R",
+                  Prop("Lines.Strings", B({1}) + Str("a") + B({2, 5}) + Str("b") + B({0}))),
+           true);
+  EXPECT_EQ(lines->Lines()->Text(), "a\r\nb\r\n");
+}
+
+// A broken stream cannot be followed, so it ends the read even when the hook handles errors.
+TEST_P(ReaderTest, ABrokenStreamEndsTheReadEvenWhenErrorsAreHandled) {
+  const struct {
+    Bytes props;
+    const char* message;
+  } rows[] = {
+      {Prop("Bogus", B({22, 2, 5})), "Error reading R.Bogus: Invalid stream format"},
+      {Prop("Lines.Strings", B({1, 22, 0})),
+       "Error reading R.Lines.Strings: Invalid stream format"},
+      {Prop("Items", B({14, 6, 0})), "Error reading R.Items: Invalid stream format"},
+      {Prop("Items", B({14, 1}) + Prop("Caption", B({12, 0xFF, 0xFF, 0, 0})) + B({0, 0})),
+       "Error reading R.Caption: Stream read error"},
+  };
+  for (const auto& row : rows) {
+    errors.clear();
+    try {
+      Read(Record("TTestForm", "R", row.props + Prop("Count", B({2, 5}))), true);
+      ADD_FAILURE() << "no exception for " << row.message;
+    } catch (const EReadError& e) {
+      EXPECT_EQ(e.Message(), row.message);
+    }
+    EXPECT_EQ(errors, std::vector<std::string>{});
+  }
+}
+
+TEST_P(ReaderTest, EveryFailureMessage) {
   const struct {
     Bytes bytes;
     const char* message;
@@ -328,15 +464,15 @@ TEST_F(ReaderTest, EveryFailureMessage) {
       EReadError);
 }
 
-TEST_F(ReaderTest, RootCreatedFromTheRegistry) {
+TEST_P(ReaderTest, RootCreatedFromTheRegistry) {
   TMemoryStream stream("TPF0" + Record("TTestComponent", "Made", Prop("Count", B({2, 8}))));
-  std::unique_ptr<TComponent> root(TReader(stream).ReadRootComponent(nullptr));
+  std::unique_ptr<TComponent> root(TReader(stream, GetParam()).ReadRootComponent(nullptr));
   ASSERT_EQ(&root->ClassInfo(), &TTestComponent::StaticClassInfo());
   EXPECT_EQ(root->Name(), "Made");
   EXPECT_EQ(static_cast<TTestComponent&>(*root).count, 8);
 }
 
-TEST_F(ReaderTest, RootNameIsMadeUniqueAmongGlobalComponents) {
+TEST_P(ReaderTest, RootNameIsMadeUniqueAmongGlobalComponents) {
   test::TTestForm open1(nullptr);
   test::TTestForm open2(nullptr);
   SetFindGlobalComponent([&](std::string_view name) -> TComponent* {
@@ -349,7 +485,7 @@ TEST_F(ReaderTest, RootNameIsMadeUniqueAmongGlobalComponents) {
   SetFindGlobalComponent(nullptr);
 }
 
-TEST_F(ReaderTest, LoadedInTheOrderObjectsWereCompleted) {
+TEST_P(ReaderTest, LoadedInTheOrderObjectsWereCompleted) {
   std::vector<std::string> log;
   test::loadLog = &log;
   const Bytes tree = Record("TTestForm", "Root", "",
@@ -361,18 +497,18 @@ TEST_F(ReaderTest, LoadedInTheOrderObjectsWereCompleted) {
   EXPECT_FALSE(root->FindComponent("A")->HasState(csLoading));
 }
 
-TEST_F(ReaderTest, TheReaderGivesBackWhatItBufferedButDidNotUse) {
+TEST_P(ReaderTest, TheReaderGivesBackWhatItBufferedButDidNotUse) {
   const Bytes tree = Record("TTestForm", "", "");
   TMemoryStream stream("TPF0" + tree + "TRAILER");
   {
     test::TTestForm form(nullptr);
-    TReader reader(stream);
+    TReader reader(stream, GetParam());
     reader.ReadRootComponent(&form);
   }
   EXPECT_EQ(stream.Position(), static_cast<int64_t>(4 + tree.size()));
 }
 
-TEST_F(ReaderTest, HostileInputEndsInAClearException) {
+TEST_P(ReaderTest, HostileInputEndsInAClearException) {
   // Empty input, and every truncation of a valid stream.
   const Bytes valid =
       "TPF0" + Record("TTestForm", "F",
@@ -382,7 +518,7 @@ TEST_F(ReaderTest, HostileInputEndsInAClearException) {
   for (size_t length = 0; length < valid.size(); ++length) {
     TMemoryStream stream(valid.substr(0, length));
     test::TTestForm form(nullptr);
-    TReader reader(stream);
+    TReader reader(stream, GetParam());
     reader.OnError = [](TReader&, const std::string&, bool& handled) { handled = true; };
     EXPECT_THROW(reader.ReadRootComponent(&form), EReadError) << length;
   }
@@ -397,7 +533,7 @@ TEST_F(ReaderTest, HostileInputEndsInAClearException) {
             "Error reading TTestForm.Caption: Stream read error");
 }
 
-TEST_F(ReaderTest, DeepNestingIsRefusedWithoutExhaustingTheStack) {
+TEST_P(ReaderTest, DeepNestingIsRefusedWithoutExhaustingTheStack) {
   constexpr int kDepth = 100000;
   Bytes objects;
   for (int i = 0; i < kDepth; ++i) objects += S("TTestComponent") + S("") + B({0});
@@ -408,7 +544,7 @@ TEST_F(ReaderTest, DeepNestingIsRefusedWithoutExhaustingTheStack) {
             "Error reading TTestForm.Bogus: Invalid stream format");
 }
 
-TEST_F(ReaderTest, RoundTripOfEveryPropertyKind) {
+TEST_P(ReaderTest, RoundTripOfEveryPropertyKind) {
   test::TTestForm source(nullptr);
   source.SetName("Source");
   source.count = -70000;
@@ -440,7 +576,7 @@ TEST_F(ReaderTest, RoundTripOfEveryPropertyKind) {
   }
   stream.SetPosition(0);
   test::TTestForm copy(nullptr);
-  TReader(stream).ReadRootComponent(&copy);
+  TReader(stream, GetParam()).ReadRootComponent(&copy);
 
   EXPECT_EQ(copy.Name(), "Source");
   for (const TPropInfo& p : TTestComponent::StaticClassInfo().Properties()) {
@@ -471,6 +607,8 @@ TEST_F(ReaderTest, RoundTripOfEveryPropertyKind) {
   EXPECT_EQ(copy.Children()[0]->Buddy(), &copy);
   EXPECT_EQ(copy.Children()[0]->DesignInfo(), (20 << 16) | 10);
 }
+
+INSTANTIATE_TEST_SUITE_P(BufferSizes, ReaderTest, ::testing::Values(kFilerBufferSize, 1, 7));
 
 }  // namespace
 }  // namespace qr2vor

@@ -13,16 +13,26 @@ const TEnumInfo& TestKindInfo() {
 }
 
 const TClassInfo& TTestItem::StaticClassInfo() {
-  static const TClassInfo info = TClassInfo::Derive<TTestItem, TCollectionItem>("TTestItem")
-                                     .String("Caption", &TTestItem::caption, &TTestItem::caption)
-                                     .Integer("Value", &TTestItem::value, &TTestItem::value, 0);
+  static const TClassInfo info =
+      TClassInfo::Derive<TTestItem, TCollectionItem>("TTestItem")
+          .String("Caption", &TTestItem::caption, &TTestItem::caption)
+          .Integer("Value", &TTestItem::value, &TTestItem::value, 0)
+          .Object<TComponent>("Link", &TTestItem::Link, &TTestItem::SetLink);
   return info;
+}
+
+void TTestItem::SetLink(TComponent* link) {
+  link_ = link;
+  auto* owner =
+      Collection() != nullptr ? dynamic_cast<TComponent*>(Collection()->Owner()) : nullptr;
+  if (link != nullptr && owner != nullptr) link->FreeNotification(owner);
 }
 
 void TTestItem::Assign(const TPersistent& source) {
   const auto& other = dynamic_cast<const TTestItem&>(source);
   caption = other.caption;
   value = other.value;
+  SetLink(other.link_);
 }
 
 const TClassInfo& TTestPart::StaticClassInfo() {
@@ -101,7 +111,9 @@ void TTestComponent::SetChildOrder(TComponent* child, int order) {
 
 void TTestComponent::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);
-  if (operation == TOperation::opRemove && component == buddy_) buddy_ = nullptr;
+  if (operation != TOperation::opRemove) return;
+  if (component == buddy_) buddy_ = nullptr;
+  for (int i = 0; i < items_->Count(); ++i) items_->Items(i)->Forget(component);
 }
 
 void TTestComponent::Loaded() {

@@ -22,8 +22,18 @@ class TTestItem : public TCollectionItem {
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
   void Assign(const TPersistent& source) override;
 
+  TComponent* Link() const { return link_; }
+  // Asks the collection's owning component to be told when `link` goes, so the item forgets it.
+  void SetLink(TComponent* link);
+  void Forget(TComponent* component) {
+    if (link_ == component) link_ = nullptr;
+  }
+
   std::string caption;
   int32_t value = 0;
+
+ private:
+  TComponent* link_ = nullptr;
 };
 
 class TTestPart : public TPersistent {
@@ -44,13 +54,18 @@ class TTestComponent : public TComponent {
   static const TClassInfo& StaticClassInfo();
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
 
+  // Setters of owned parts take a copy; nil (a legal stream value) leaves them as they are.
   TTestPart* Part() const { return part_.get(); }
-  void SetPart(TTestPart* part) { part_->Assign(*part); }
+  void SetPart(TTestPart* part) {
+    if (part != nullptr) part_->Assign(*part);
+  }
   int32_t Serial() const { return 42; }
   TOwnedCollection<TTestItem>* Items() const { return items_.get(); }
   void SetItems(TOwnedCollection<TTestItem>* items) { items_->Assign(*items); }
   TStringList* Lines() const { return lines_.get(); }
-  void SetLines(TStringList* lines) { lines_->Assign(*lines); }
+  void SetLines(TStringList* lines) {
+    if (lines != nullptr) lines_->Assign(*lines);
+  }
   TComponent* Buddy() const { return buddy_; }
   void SetBuddy(TComponent* buddy);
 

@@ -60,10 +60,17 @@ TEST_F(TextFormTest, RendersEveryValueTag) {
       {"Int8 negative", Bytes({2, 0xFF}), " -1"},
       {"Int16", Bytes({3, 0x00, 0x80}), " -32768"},
       {"Int32", Bytes({4, 0x00, 0x00, 0x01, 0x00}), " 65536"},
-      {"Extended 1.5", Bytes({5, 0, 0, 0, 0, 0, 0, 0, 0xC0, 0xFF, 0x3F}), " 1.5"},
-      {"Extended 0.1", Bytes({5, 0x00, 0xD0, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0xFB, 0x3F}),
-       " 0.1"},
-      {"Extended whole", Bytes({5, 0, 0, 0, 0, 0, 0, 0, 0x80, 0x00, 0x40}), " 2.0"},
+      // Floats as the toolkit writes them: 16 significant digits, 18 decimals.
+      {"Extended 1.5", Bytes({5, 0, 0, 0, 0, 0, 0, 0, 0xC0, 0xFF, 0x3F}), " 1.500000000000000000"},
+      {"Extended 0.1 of a double",
+       Bytes({5, 0x00, 0xD0, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0xFB, 0x3F}),
+       " 0.100000000000000000"},
+      {"Extended 1899.708333333333",
+       Bytes({5, 0xF0, 0x9E, 0xAA, 0xAA, 0xAA, 0xAA, 0x76, 0xED, 0x09, 0x40}),
+       " 1899.708333333333000000"},
+      {"Extended whole", Bytes({5, 0, 0, 0, 0, 0, 0, 0, 0x80, 0x00, 0x40}),
+       " 2.000000000000000000"},
+      {"Extended 0", Bytes({5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}), " 0.000000000000000000"},
       {"String", Bytes({6}) + Str("it's"), " 'it''s'"},
       {"String with codes", Bytes({6, 5, 'a', 13, 10, 'b', 0xE9}), " 'a'#13#10'b'#233"},
       {"String empty", Bytes({6, 0}), " ''"},
@@ -83,13 +90,13 @@ TEST_F(TextFormTest, RendersEveryValueTag) {
       {"Collection", Bytes({14, 1}) + Str("N") + Bytes({2, 5, 0, 2, 3, 1, 0, 0}),
        " <\n    item\n      N = 5\n    end\n    item\n    end>"},
       {"Collection empty", Bytes({14, 0}), " <>"},
-      {"Single 0.5", Bytes({15, 0x00, 0x00, 0x00, 0x3F}), " 0.5"},
-      {"Currency 1.5 (15000)", Bytes({16, 0x98, 0x3A, 0, 0, 0, 0, 0, 0}), " 1.5"},
-      {"Date 41412", Bytes({17, 0, 0, 0, 0, 0x80, 0x38, 0xE4, 0x40}), " 41412.0"},
+      {"Single 0.5", Bytes({15, 0x00, 0x00, 0x00, 0x3F}), " 0.500000000000000000"},
+      {"Currency 1.5 (15000)", Bytes({16, 0x98, 0x3A, 0, 0, 0, 0, 0, 0}), " 1.500000000000000000"},
+      {"Date 41412", Bytes({17, 0, 0, 0, 0, 0x80, 0x38, 0xE4, 0x40}), " 41412.000000000000000000"},
       {"WString A and euro sign", Bytes({18, 2, 0, 0, 0, 'A', 0, 0xAC, 0x20}), " 'A'#128"},
       {"Int64", Bytes({19, 0, 0, 0, 0, 1, 0, 0, 0}), " 4294967296"},
       {"UTF8String", Bytes({20, 3, 0, 0, 0, 0xC3, 0xA9, 'x'}), " #233'x'"},
-      {"Double -2.25", Bytes({21, 0, 0, 0, 0, 0, 0, 0x02, 0xC0}), " -2.25"},
+      {"Double -2.25", Bytes({21, 0, 0, 0, 0, 0, 0, 0x02, 0xC0}), " -2.250000000000000000"},
       {"Double 1e300", Bytes({21, 0x9C, 0x75, 0x00, 0x88, 0x3C, 0xE4, 0x37, 0x7E}), " 1E300"},
       {"Double 1.5e-7", Bytes({21, 0x76, 0x83, 0x0D, 0xF4, 0xF5, 0x21, 0x84, 0x3E}), " 1.5E-7"},
       {"Null", Bytes({0}), " Null"},
@@ -161,7 +168,7 @@ TEST_F(TextFormTest, BrokenStreamsFailWithTheReadersMessages) {
       {"binary longer than the stream", RootWithValue(Bytes({10, 0xFF, 0xFF, 0xFF, 0x7F})),
        "Stream read error"},
       {"collection item without list tag", RootWithValue(Bytes({14, 6, 0})),
-       "Invalid property value"},
+       "Invalid stream format"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
@@ -189,6 +196,11 @@ TEST_F(TextFormTest, ParsesEveryValueForm) {
       {"$FFFFFFFF", Bytes({2, 0xFF})},
       {"-$10", Bytes({2, 0xF0})},
       {"1.5", Ext({0, 0, 0, 0, 0, 0, 0, 0xC0, 0xFF, 0x3F})},
+      // Decimal text straight to the 80-bit value, correctly rounded: through a double the low
+      // bits would come out 00 A0 and 00 D0.
+      {"1899.708333333333000000",
+       Ext({0xF0, 0x9E, 0xAA, 0xAA, 0xAA, 0xAA, 0x76, 0xED, 0x09, 0x40})},
+      {"0.1", Ext({0xCD, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0xFB, 0x3F})},
       {"15E-1", Ext({0, 0, 0, 0, 0, 0, 0, 0xC0, 0xFF, 0x3F})},
       {"41412d", Ext({0, 0, 0, 0, 0, 0, 0xC4, 0xA1, 0x0E, 0x40})},
       {"-2.0c", Ext({0, 0, 0, 0, 0, 0, 0, 0x80, 0x00, 0xC0})},
@@ -268,7 +280,7 @@ TEST_F(TextFormTest, ParserErrorsNameTheLine) {
       {"object A: TB\n  X = <item X = 1>\nend", "Line 2: 'end' expected"},
       {"object A: TB\n  X = 2147483648\nend", "Line 2: Integer value out of range"},
       {"object A: TB\n  X = $100000000\nend", "Line 2: Integer value out of range"},
-      {"object A: TB\n  X = 1E999\nend", "Line 2: Float value out of range"},
+      {"object A: TB\n  X = 1E5000\nend", "Line 2: Float value out of range"},
       {"object A: TB\n  X = 12abc\nend", "Line 2: Invalid number"},
       {"object A: TB\n  X ~ 1\nend", "Line 2: Invalid character '~'"},
       {"object A: TB\n  X = 1\n", "Line 3: 'end' expected"},
@@ -337,17 +349,17 @@ TEST_F(TextFormTest, RoundTripsTextThroughBinary) {
       "inherited frmMain: TfrmMain\n"
       "  Left = -5\n"
       "  Width = 40000\n"
-      "  Ratio = 0.1\n"
+      "  Ratio = 0.100000000000000000\n"
       "  Big = 1E300\n"
       "  Tiny = 5E-324\n"
-      "  Zero = -0.0\n"
+      "  Zero = -0.000000000000000000\n"
       "  Caption = 'O''Brien'#9'&'#200\n"
       "  Lines.Strings = (\n"
       "    'one'\n"
       "    ''\n"
       "    (\n"
       "      1\n"
-      "      2.5)\n"
+      "      2.500000000000000000)\n"
       "    [])\n"
       "  Long =\n"
       "    '" +

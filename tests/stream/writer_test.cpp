@@ -227,6 +227,41 @@ TEST_F(WriterTrees, ChildrenFollowInTheParentsOrderAndDesignPositionsAreDefinedP
   EXPECT_EQ(Written([&](TWriter& w) { w.WriteDescendent(root); }), expected);
 }
 
+// A descendant publishing "Count" again with a stored rule: the rule belongs to "Count", not to
+// the property that ends the table ("OnClick").
+class TRepublished : public test::TTestComponent {
+ public:
+  using TTestComponent::TTestComponent;
+  static const TClassInfo& StaticClassInfo() {
+    using T = TRepublished;
+    static const TClassInfo info = TClassInfo::Derive<T, TTestComponent>("TRepublished")
+                                       .Integer("Count", &T::count, &T::count, 0)
+                                       .StoredIf(&T::enabled)
+                                       .Integer("NoDefault", &T::noDefault, &T::noDefault, 0)
+                                       .Stored(false);
+    return info;
+  }
+  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+};
+
+TEST_F(WriterTrees, StoredRulesApplyToThePropertyPublishedAgain) {
+  TRepublished root(nullptr);
+  root.count = 3;
+  root.noDefault = 4;
+  root.enabled = false;
+  root.onClick = TMethod{"Click", &root};
+  EXPECT_EQ(
+      Written([&](TWriter& w) { w.WriteDescendent(root); }),
+      "TPF0" + Record("TRepublished", "", Prop("Enabled", B({8})) + Prop("Items", B({14, 0}))));
+  const TPropInfo* onClick = TRepublished::StaticClassInfo().FindProperty("OnClick");
+  ASSERT_NE(onClick, nullptr);
+  EXPECT_TRUE(onClick->IsStored(root));
+  root.enabled = true;
+  EXPECT_EQ(
+      Written([&](TWriter& w) { w.WriteDescendent(root); }),
+      "TPF0" + Record("TRepublished", "", Prop("Count", B({2, 3})) + Prop("Items", B({14, 0}))));
+}
+
 TEST(ResourceHeader, NamedTQuickRepIs19BytesWithTheSizePatched) {
   test::RegisterTestClasses();
   test::TTestComponent root(nullptr);
@@ -248,7 +283,9 @@ TEST(ResourceHeader, NamedTQuickRepIs19BytesWithTheSizePatched) {
 
 TEST(ResourceHeader, AnythingElseIsNotAFormFile) {
   for (const Bytes& bytes :
-       {Bytes("object Form1: TForm1\r\nend\r\n"), Bytes("TPF0"), B({0xFF, 0x0B, 0}), Bytes()}) {
+       {Bytes("object Form1: TForm1\r\nend\r\n"), Bytes("TPF0"), B({0xFF, 0x0B, 0}),
+        // The type is the number 10 in two bytes: a high byte other than 0 is another type.
+        B({0xFF, 0x0A, 0x01, 'X', 0, 0x30, 0x10, 0, 0, 0, 0}) + "TPF0", Bytes()}) {
     TMemoryStream stream(bytes);
     try {
       ReadResHeader(stream);

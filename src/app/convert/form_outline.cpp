@@ -1,7 +1,5 @@
 #include "app/convert/form_outline.h"
 
-#include <algorithm>
-#include <array>
 #include <cctype>
 #include <optional>
 
@@ -29,34 +27,20 @@ class OutlineReader {
   }
 
  private:
-  // Counts one level of nesting for as long as it lives; too deep a stream is a broken one.
-  class Level {
-   public:
-    explicit Level(int& depth) : depth_(depth) {
-      if (++depth_ > kMaxNestingDepth) {
-        --depth_;
-        throw EReadError(msg::kInvalidStreamFormat);
-      }
-    }
-    ~Level() { --depth_; }
-    Level(const Level&) = delete;
-    Level& operator=(const Level&) = delete;
-
-   private:
-    int& depth_;
-  };
-
+  // The root is level 0; every child counts one level of nesting, as in the reader.
   TOutlineObject ReadObject() {
-    Level level(depth_);
     TOutlineObject object;
     int position;
     reader_.ReadPrefix(object.flags, position);
     object.className = reader_.ReadStr();
     object.name = reader_.ReadStr();
     while (!reader_.EndOfList()) object.properties.push_back(ReadProperty());
-    reader_.ReadByte();
-    while (!reader_.EndOfList()) object.children.push_back(ReadObject());
-    reader_.ReadByte();
+    reader_.ReadListEnd();
+    while (!reader_.EndOfList()) {
+      const TValueCursor::Level level(reader_);
+      object.children.push_back(ReadObject());
+    }
+    reader_.ReadListEnd();
     return object;
   }
 
@@ -74,11 +58,11 @@ class OutlineReader {
         reader_.ReadValue();
         return "Null";
       case vaList: {
-        Level level(depth_);
-        reader_.ReadValue();
+        const TValueCursor::Level level(reader_);
+        reader_.ReadListBegin();
         std::vector<std::string> items;
         while (!reader_.EndOfList()) items.push_back(ReadValue(true));
-        reader_.ReadByte();
+        reader_.ReadListEnd();
         return fmt::format("({})", fmt::join(items, ", "));
       }
       case vaInt8:
@@ -105,21 +89,14 @@ class OutlineReader {
       case vaNil:
         return reader_.ReadIdent();
       case vaBinary:
-        return SkipBinary();
-      case vaSet: {
-        reader_.ReadValue();
-        std::vector<std::string> elements;
-        for (std::string element = reader_.ReadStr(); !element.empty();
-             element = reader_.ReadStr()) {
-          elements.push_back(std::move(element));
-        }
-        return fmt::format("[{}]", fmt::join(elements, ", "));
-      }
+        return fmt::format("({} bytes)", reader_.ReadBinary().size());
+      case vaSet:
+        return fmt::format("[{}]", fmt::join(reader_.ReadSetNames(), ", "));
       case vaCollection:
         return ReadCollection();
       default:
-        reader_.ReadValue();
-        throw EReadError(msg::kInvalidStreamFormat);
+        reader_.SkipValue();  // a tag no stream holds: "Invalid stream format"
+        return {};
     }
   }
 
@@ -132,36 +109,19 @@ class OutlineReader {
     return quoted + "'";
   }
 
-  std::string SkipBinary() {
-    reader_.ReadValue();
-    const uint32_t length = reader_.ReadLength();
-    std::array<uint8_t, 4096> chunk;
-    for (uint32_t remaining = length; remaining > 0;) {
-      const uint32_t n = std::min<uint32_t>(remaining, chunk.size());
-      reader_.Read(chunk.data(), n);
-      remaining -= n;
-    }
-    return fmt::format("({} bytes)", length);
-  }
-
   std::string ReadCollection() {
-    Level level(depth_);
+    const TValueCursor::Level level(reader_);
     reader_.ReadValue();
     size_t items = 0;
-    while (!reader_.EndOfList()) {
-      const TValueType next = reader_.NextValue();
-      if (next == vaInt8 || next == vaInt16 || next == vaInt32) reader_.ReadInt64();
-      reader_.ReadListBegin();
+    while (reader_.ReadItemStart()) {
       while (!reader_.EndOfList()) ReadProperty();
-      reader_.ReadByte();
+      reader_.ReadListEnd();
       ++items;
     }
-    reader_.ReadByte();
     return fmt::format("<{} items>", items);
   }
 
-  TReader reader_;
-  int depth_ = -1;
+  TValueCursor reader_;
 };
 
 // "OnPrint" starts with the word "On"; "Only" does not.
