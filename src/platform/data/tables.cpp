@@ -12,6 +12,7 @@
 #include "platform/data/csv_reader.h"
 #include "platform/data/dbf_reader.h"
 #include "platform/data/file_table.h"
+#include "platform/data/paradox_reader.h"
 #include "platform/data/sqlite_cursor.h"
 #include "rtl/exceptions.h"
 #include "stream/registry.h"
@@ -220,8 +221,12 @@ void TDBDataSet::OpenFolder(const std::string& folder, const Source& source) {
     RaiseError(fmt::format("Table '{}' not found: no file {}.db, .dbf or .csv in {}", source.table,
                            named.stem().string(), folder));
   }
-  if (SameText(file.extension().string(), ".dbf")) {
-    OpenFileTable(OpenDbfFile(file.string()), source);
+  if (SameText(file.extension().string(), ".db")) {
+    auto table = std::make_unique<ParadoxTable>(file.string());
+    std::vector<int> keys = table->KeyColumns();
+    OpenFileTable(std::move(table), source, keys);
+  } else if (SameText(file.extension().string(), ".dbf")) {
+    OpenFileTable(OpenDbfFile(file.string()), source, {});
   } else {
     OpenCsv(file.string(), source);
   }
@@ -238,13 +243,16 @@ void TDBDataSet::OpenCsv(const std::string& file, const Source& source) {
   masterValues_ = MasterValues();
 }
 
-void TDBDataSet::OpenFileTable(std::unique_ptr<FileTable> table, const Source& source) {
+void TDBDataSet::OpenFileTable(std::unique_ptr<FileTable> table, const Source& source,
+                               const std::vector<int>& keyOrder) {
   table_ = std::move(table);
   for (const TableColumn& column : table_->Columns()) {
     AddDataField(column.name, column.dataType, column.size);
   }
   if (!source.orderBy.empty()) {
     order_ = OrderRecords(*table_, ColumnIndexes(DisplayName(), table_->Columns(), source.orderBy));
+  } else if (!keyOrder.empty()) {
+    order_ = OrderRecords(*table_, keyOrder);
   }
   detailColumns_ = ColumnIndexes(DisplayName(), table_->Columns(), source.keyFields);
   masterKeys_ = source.masterKeys;

@@ -9,8 +9,9 @@
 //    "NAME=path" (names in any case; blank lines, lines starting with '#' or ';' and "[section]"
 //    lines are ignored); a relative path is taken from the alias file's folder;
 // 2. otherwise a path, relative to the working directory.
-// A path to a file is a SQLite database; a path to a folder holds tables, one file each: dBase
-// (.dbf) and CSV (.csv, .txt). A TableName with an extension names its file; one without is looked
+// A path to a file is a SQLite database; a path to a folder holds tables, one file each: Paradox
+// (.db, in primary-key order unless IndexFieldNames says otherwise), dBase (.dbf) and CSV (.csv,
+// .txt). A TableName with an extension names its file; one without is looked
 // up as "<name>.db", "<name>.dbf" and "<name>.csv" (in lower or upper case), in that order. A
 // TableName ending in ".db" whose file is absent is looked up the same way by its stem, so forms
 // written for the old tables read the same data in another format.
@@ -83,7 +84,9 @@ class TDBDataSet : public TDataSet, public TLaterProperties {
   // Finds the table in a folder and opens it by its kind.
   void OpenFolder(const std::string& folder, const Source& source);
   void OpenCsv(const std::string& file, const Source& source);
-  void OpenFileTable(std::unique_ptr<FileTable> table, const Source& source);
+  // Opens a table read from a file; without IndexFieldNames its records follow `keyOrder`.
+  void OpenFileTable(std::unique_ptr<FileTable> table, const Source& source,
+                     const std::vector<int>& keyOrder);
   void OpenSqlite(const std::string& path, const Source& source);
   std::vector<Variant> MasterValues() const;
 
