@@ -433,7 +433,13 @@ std::string DbfTable::ReadMemo(const Field& field, std::string_view cell, int co
       length -= 8;
     }
     if (length > kMaxMemoBytes) fail(fmt::format("memo longer than {} bytes", kMaxMemoBytes));
-    std::string bytes(static_cast<size_t>(length), '\0');
+    // The memo's last byte is checked first, so that a damaged length allocates nothing.
+    char last = 0;
+    std::string bytes;
+    if (length > 0 && !ReadExactly(*memo_, dataStart + length - 1, &last, 1)) {
+      fail("the memo file is truncated");
+    }
+    bytes.resize(static_cast<size_t>(length));
     if (!ReadExactly(*memo_, dataStart, bytes.data(), bytes.size())) {
       fail("the memo file is truncated");
     }

@@ -337,6 +337,9 @@ std::string ParadoxTable::ReadBlob(const Field& field, int column) const {
     }
     start = block + entry[0] * 16u;
   }
+  // The blob's last byte is checked first, so that a damaged length allocates nothing.
+  char last = 0;
+  if (!ReadFully(*memo_, start + length - 1, &last, 1)) fail("the memo file is truncated");
   std::string bytes(length, '\0');
   if (!ReadFully(*memo_, start, bytes.data(), length)) fail("the memo file is truncated");
   return bytes;
