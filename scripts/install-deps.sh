@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libfmt-dev nlohmann-json3-dev
   clang libclang-rt-14-dev
   libcairo2-dev libuemf-dev fonts-liberation fonts-dejavu-core fonts-wqy-zenhei libfreetype-dev libfontconfig-dev zlib1g-dev libjpeg-dev
-  libsqlite3-dev pkg-config qt6-base-dev
+  libsqlite3-dev pxlib-dev pkg-config qt6-base-dev
   qpdf poppler-utils libxml2-utils libtiff-tools imagemagick)
 # The office suite that opens the exported worksheets and documents in the tests is large
 # (about 90 MB to download, without its recommendations): installed only when

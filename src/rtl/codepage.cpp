@@ -28,6 +28,8 @@ struct TCodePageEntry {
 };
 
 constexpr TCodePageEntry kCodePages[] = {
+    {437, "CP437", false},   {850, "CP850", false},   {852, "CP852", false},
+    {861, "CP861", false},   {865, "CP865", false},   {866, "CP866", false},
     {874, "CP874", false},   {932, "CP932", true},    {936, "CP936", true},
     {949, "CP949", true},    {950, "CP950", true},    {1250, "CP1250", false},
     {1251, "CP1251", false}, {1252, "CP1252", false}, {1253, "CP1253", false},

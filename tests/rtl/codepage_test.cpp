@@ -122,7 +122,8 @@ TEST_F(CodePageTest, ParsesCodePageNamesAndRefusesUnknownOnes) {
   }
   EXPECT_THROW(SetProcessCodePage(65001), EConvertError);
   EXPECT_EQ(ProcessCodePage(), 1252);
-  EXPECT_THROW(Utf8ToCodePage("x", 437), EConvertError);
+  EXPECT_THROW(Utf8ToCodePage("x", 737), EConvertError);
+  EXPECT_EQ(CodePageToUtf8("\x81\xE1", 437), "\xC3\xBC\xC3\x9F") << "OEM code pages of DOS tables";
 }
 
 TEST_F(CodePageTest, EnvironmentSetsTheProcessCodePage) {

@@ -10,6 +10,9 @@
 #include <fmt/format.h>
 
 #include "platform/data/csv_reader.h"
+#include "platform/data/dbf_reader.h"
+#include "platform/data/file_table.h"
+#include "platform/data/paradox_reader.h"
 #include "platform/data/sqlite_cursor.h"
 #include "rtl/exceptions.h"
 #include "stream/registry.h"
@@ -151,7 +154,7 @@ void TDBDataSet::InternalOpen() {
   try {
     if (TDataSet* master = MasterDataSet(); master != nullptr && !master->Active()) master->Open();
     if (S_ISDIR(status.st_mode)) {
-      OpenCsv(path, source);
+      OpenFolder(path, source);
     } else {
       OpenSqlite(path, source);
     }
@@ -161,36 +164,97 @@ void TDBDataSet::InternalOpen() {
   }
 }
 
-void TDBDataSet::OpenCsv(const std::string& folder, const Source& source) {
+namespace {
+
+bool IsRegularFile(const std::filesystem::path& path) {
+  struct stat status {};
+  return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+// The file `name` in `folder`, its name in any case when there is no exact match (forms written
+// on case-blind systems say "orders" for ORDERS.DBF); empty when there is none.
+std::filesystem::path FindFile(const std::filesystem::path& folder, const std::string& name) {
+  if (IsRegularFile(folder / name)) return folder / name;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    if (SameText(entry.path().filename().string(), name) && IsRegularFile(entry.path())) {
+      return entry.path();
+    }
+  }
+  return {};
+}
+
+// The column of each name; a name the table does not have raises EDatabaseError for the data
+// set called `owner`.
+template <typename Column>
+std::vector<int> ColumnIndexes(const std::string& owner, const std::vector<Column>& columns,
+                               const std::vector<std::string>& names) {
+  std::vector<int> indexes;
+  for (const std::string& name : names) {
+    auto column = std::find_if(columns.begin(), columns.end(),
+                               [&](const Column& c) { return SameText(c.name, name); });
+    if (column == columns.end()) throw EDatabaseError("{}: Field '{}' not found", owner, name);
+    indexes.push_back(static_cast<int>(column - columns.begin()));
+  }
+  return indexes;
+}
+
+}  // namespace
+
+void TDBDataSet::OpenFolder(const std::string& folder, const Source& source) {
   if (!source.sql.empty()) {
     RaiseError(fmt::format("SQL needs a SQLite database; {} is a folder of CSV files", folder));
   }
-  std::filesystem::path file = std::filesystem::path(folder) / source.table;
-  std::string extension = file.extension().string();
-  if (!SameText(extension, ".csv") && !SameText(extension, ".txt")) file.replace_extension(".csv");
-  struct stat status {};
-  if (source.table.empty() || ::stat(file.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
-    RaiseError(fmt::format("Table '{}' not found: no file {}", source.table, file.string()));
+  if (source.table.empty()) RaiseError(fmt::format("No table name given for {}", folder));
+  const std::filesystem::path named(source.table);
+  std::filesystem::path file;
+  if (named.has_extension()) file = FindFile(folder, source.table);
+  if (named.has_extension() && file.empty() && !SameText(named.extension().string(), ".db")) {
+    RaiseError(fmt::format("Table '{}' not found: no file {}", source.table,
+                           (std::filesystem::path(folder) / named).string()));
   }
-  csv_ = std::make_unique<CsvTable>(file.string(), OpenCsvFileSource(file.string()));
+  for (const char* extension : {".db", ".dbf", ".csv"}) {
+    if (!file.empty()) break;
+    file = FindFile(folder, named.stem().string() + extension);
+  }
+  if (file.empty()) {
+    RaiseError(fmt::format("Table '{}' not found: no file {}.db, .dbf or .csv in {}", source.table,
+                           named.stem().string(), folder));
+  }
+  if (SameText(file.extension().string(), ".db")) {
+    auto table = std::make_unique<ParadoxTable>(file.string());
+    std::vector<int> keys = table->KeyColumns();
+    OpenFileTable(std::move(table), source, keys);
+  } else if (SameText(file.extension().string(), ".dbf")) {
+    OpenFileTable(OpenDbfFile(file.string()), source, {});
+  } else {
+    OpenCsv(file.string(), source);
+  }
+}
+
+void TDBDataSet::OpenCsv(const std::string& file, const Source& source) {
+  csv_ = std::make_unique<CsvTable>(file, OpenCsvFileSource(file));
   for (const CsvColumn& column : csv_->Columns()) {
     AddDataField(column.name, column.dataType, column.size);
   }
-  std::vector<int> order;
-  for (const std::string& name : source.orderBy) {
-    const auto& columns = csv_->Columns();
-    auto column = std::find_if(columns.begin(), columns.end(),
-                               [&](const CsvColumn& c) { return SameText(c.name, name); });
-    if (column == columns.end()) RaiseError(fmt::format("Field '{}' not found", name));
-    order.push_back(static_cast<int>(column - columns.begin()));
+  csv_->OrderBy(ColumnIndexes(DisplayName(), csv_->Columns(), source.orderBy));
+  detailColumns_ = ColumnIndexes(DisplayName(), csv_->Columns(), source.keyFields);
+  masterKeys_ = source.masterKeys;
+  masterValues_ = MasterValues();
+}
+
+void TDBDataSet::OpenFileTable(std::unique_ptr<FileTable> table, const Source& source,
+                               const std::vector<int>& keyOrder) {
+  table_ = std::move(table);
+  for (const TableColumn& column : table_->Columns()) {
+    AddDataField(column.name, column.dataType, column.size);
   }
-  csv_->OrderBy(order);
-  for (const std::string& key : source.keyFields) {
-    FieldByName(key);
-    for (size_t i = 0; i < csv_->Columns().size(); ++i) {
-      if (SameText(csv_->Columns()[i].name, key)) detailColumns_.push_back(static_cast<int>(i));
-    }
+  if (!source.orderBy.empty()) {
+    order_ = OrderRecords(*table_, ColumnIndexes(DisplayName(), table_->Columns(), source.orderBy));
+  } else if (!keyOrder.empty()) {
+    order_ = OrderRecords(*table_, keyOrder);
   }
+  detailColumns_ = ColumnIndexes(DisplayName(), table_->Columns(), source.keyFields);
   masterKeys_ = source.masterKeys;
   masterValues_ = MasterValues();
 }
@@ -233,6 +297,8 @@ void TDBDataSet::OpenSqlite(const std::string& path, const Source& source) {
 void TDBDataSet::InternalClose() {
   csv_.reset();
   sqlite_.reset();
+  table_.reset();
+  order_.clear();
   masterKeys_.clear();
   detailColumns_.clear();
   masterValues_.clear();
@@ -268,26 +334,34 @@ bool TDBDataSet::SyncWithMaster() {
 
 bool TDBDataSet::InternalAccept() {
   for (size_t i = 0; i < detailColumns_.size(); ++i) {
-    if (Compare(csv_->Value(detailColumns_[i]), masterValues_[i]) != vcEqual) return false;
+    if (Compare(InternalGetValue(detailColumns_[i]), masterValues_[i]) != vcEqual) return false;
   }
   return true;
 }
 
 bool TDBDataSet::InternalSeek(int64_t record) {
+  if (table_) {
+    if (order_.empty()) return table_->Seek(record);
+    return record >= 0 && record < static_cast<int64_t>(order_.size()) &&
+           table_->Seek(order_[static_cast<size_t>(record)]);
+  }
   return csv_ ? csv_->Seek(record) : sqlite_->Seek(record);
 }
 
 int64_t TDBDataSet::InternalRecordCount() {
   if (csv_) return detailColumns_.empty() ? csv_->RecordCount() : -1;
+  if (table_) return detailColumns_.empty() ? table_->RecordCount() : -1;
   return sqlite_->KnownRowCount();
 }
 
 size_t TDBDataSet::LostCharacters() const {
   if (csv_) return csv_->LostCharacters();
+  if (table_) return table_->LostCharacters();
   return sqlite_ ? sqlite_->LostCharacters() : 0;
 }
 
 Variant TDBDataSet::InternalGetValue(int column) const {
+  if (table_) return table_->Value(column);
   return csv_ ? csv_->Value(column) : sqlite_->Value(column);
 }
 

@@ -9,9 +9,12 @@
 //    "NAME=path" (names in any case; blank lines, lines starting with '#' or ';' and "[section]"
 //    lines are ignored); a relative path is taken from the alias file's folder;
 // 2. otherwise a path, relative to the working directory.
-// A path to a file is a SQLite database; a path to a folder holds CSV tables, one file each:
-// TableName "orders.csv" (or "orders", or "orders.db" as Paradox-era forms say: both read
-// orders.csv).
+// A path to a file is a SQLite database; a path to a folder holds tables, one file each: Paradox
+// (.db, in primary-key order unless IndexFieldNames says otherwise), dBase (.dbf) and CSV (.csv,
+// .txt). A TableName with an extension names its file; one without is looked
+// up as "<name>.db", "<name>.dbf" and "<name>.csv" (in lower or upper case), in that order. A
+// TableName ending in ".db" whose file is absent is looked up the same way by its stem, so forms
+// written for the old tables read the same data in another format.
 
 #include <memory>
 #include <string>
@@ -24,6 +27,7 @@
 namespace qr2vor {
 
 class CsvTable;
+class FileTable;
 class SqliteCursor;
 
 // The alias file in use (see above); empty when no location can be named.
@@ -77,7 +81,12 @@ class TDBDataSet : public TDataSet, public TLaterProperties {
   bool InternalAccept() override;
 
  private:
-  void OpenCsv(const std::string& folder, const Source& source);
+  // Finds the table in a folder and opens it by its kind.
+  void OpenFolder(const std::string& folder, const Source& source);
+  void OpenCsv(const std::string& file, const Source& source);
+  // Opens a table read from a file; without IndexFieldNames its records follow `keyOrder`.
+  void OpenFileTable(std::unique_ptr<FileTable> table, const Source& source,
+                     const std::vector<int>& keyOrder);
   void OpenSqlite(const std::string& path, const Source& source);
   std::vector<Variant> MasterValues() const;
 
@@ -87,8 +96,10 @@ class TDBDataSet : public TDataSet, public TLaterProperties {
   bool autoCalcFields_ = true;
   std::unique_ptr<CsvTable> csv_;
   std::unique_ptr<SqliteCursor> sqlite_;
+  std::unique_ptr<FileTable> table_;
+  std::vector<int64_t> order_;           // file record of each record of table_, when ordered
   std::vector<std::string> masterKeys_;  // fields of the master whose values select records
-  std::vector<int> detailColumns_;       // CSV: own columns compared with the master's values
+  std::vector<int> detailColumns_;       // files: own columns compared with the master's values
   std::vector<Variant> masterValues_;
 };
 
