@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -217,6 +218,37 @@ TEST_F(RunCommandTest, GroupTotalsAndMasks) {
   ASSERT_EQ(query.exitCode, 0) << query.err;
   EXPECT_EQ(ReadAll(fromQuery).find("Alpha"), std::string::npos);
   EXPECT_NE(ReadAll(fromQuery).find("Chair"), std::string::npos);
+  // And from a dBase table, named as a file and as a table of its folder.
+  const auto field = [](const char* name, char type, uint8_t length, uint8_t decimals) {
+    std::string descriptor(32, '\0');
+    descriptor.replace(0, std::strlen(name), name);
+    descriptor[11] = type;
+    descriptor[16] = static_cast<char>(length);
+    descriptor[17] = static_cast<char>(decimals);
+    return descriptor;
+  };
+  std::string dbf(32, '\0');
+  dbf[0] = 0x03;                                // dBase III without memo
+  dbf[4] = 3;                                   // three records
+  dbf[8] = static_cast<char>(32 + 3 * 32 + 1);  // header size, low byte
+  dbf[10] = 1 + 10 + 10 + 10;                   // record size
+  dbf += field("CUSTOMER", 'C', 10, 0) + field("ITEM", 'C', 10, 0) + field("AMOUNT", 'N', 10, 2);
+  dbf += '\r';
+  dbf +=
+      " Alpha     Desk         1234.50 Alpha     Lamp           20.00 Beta      Chair           "
+      "7.25";
+  dbf += '\x1A';
+  std::ofstream(folder_ / "sales.dbf", std::ios::binary) << dbf;
+  const fs::path fromDbf = folder_ / "dbf.txt";
+  const RunResult dbase =
+      Run({"run", file, "--data", (folder_ / "sales.dbf").string(), "-o", fromDbf.string()});
+  ASSERT_EQ(dbase.exitCode, 0) << dbase.err;
+  EXPECT_EQ(ReadAll(fromDbf), ReadAll(text));
+  const fs::path fromFolder = folder_ / "folder.txt";
+  ASSERT_EQ(
+      Run({"run", file, "--data", folder_.string() + ":sales", "-o", fromFolder.string()}).exitCode,
+      0);
+  EXPECT_EQ(ReadAll(fromFolder), ReadAll(text));
   // Beta's total is its own line's amount: the sum restarted after Alpha's footer.
   int betaTotals = 0;
   for (const std::string& line : lines) betaTotals += line.find("7.25") != std::string::npos;

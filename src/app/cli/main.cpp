@@ -306,8 +306,9 @@ constexpr TOption kScanOptions[] = {
 
 constexpr TOption kRunOptions[] = {
     {"--data [NAME=]SOURCE",
-     "data: a CSV file, DB.sqlite:TABLE, DB.sqlite:\"SELECT ...\" or sample[:N]; the first is "
-     "the report's data set, NAME= fills the data set of that name (repeat)"},
+     "data: a CSV, dBase (.dbf) or Paradox (.db) file, FOLDER:TABLE, DB.sqlite:TABLE, "
+     "DB.sqlite:\"SELECT ...\" or sample[:N]; the first is the report's data set, NAME= fills the "
+     "data set of that name (repeat)"},
     {"--param NAME=VALUE", "answer a report parameter without asking (repeat)"},
     {"--pages RANGE", "export only these pages, e.g. 1-3,7"},
     {"-o OUT", "the output file (its extension picks the format) or the folder of page pictures"},

@@ -81,7 +81,8 @@ TDataSpec ParseDataSpec(const std::string& text) {
   return {{}, text};
 }
 
-std::unique_ptr<TDataSet> OpenCsv(const fs::path& path) {
+// A table file (CSV, dBase, Paradox) is read as a table of its folder, found by its name.
+std::unique_ptr<TDataSet> OpenFileTable(const fs::path& path) {
   auto table = std::make_unique<TTable>(nullptr);
   table->SetDatabaseName(path.has_parent_path() ? path.parent_path().string() : ".");
   table->SetTableName(path.filename().string());
@@ -103,7 +104,8 @@ bool IsSampleSource(const std::string& source) {
   return source == "sample" || source.starts_with("sample:");
 }
 
-// Opens SOURCE: "sample[:N]", a CSV file, or "DATABASE:TABLE" / DATABASE:"SELECT ...".
+// Opens SOURCE: "sample[:N]", a table file (CSV, dBase, Paradox), "FOLDER:TABLE", or
+// "DATABASE:TABLE" / DATABASE:"SELECT ..." of a SQLite database.
 std::unique_ptr<TDataSet> OpenSource(const std::string& source,
                                      const std::vector<TReportField>& fields) {
   if (IsSampleSource(source)) {
@@ -119,14 +121,21 @@ std::unique_ptr<TDataSet> OpenSource(const std::string& source,
     if (IsSqliteFile(source))
       throw Exception(
           "a database needs a table or a query: DATABASE:TABLE or DATABASE:\"SELECT ...\"");
-    return OpenCsv(source);
+    return OpenFileTable(source);
   }
   // The database is the longest prefix before a ':' that names a file.
   for (size_t colon = source.rfind(':'); colon != std::string::npos && colon > 0;
        colon = source.rfind(':', colon - 1)) {
     const std::string database = source.substr(0, colon);
-    if (!fs::is_regular_file(database, error)) continue;
     std::string what = source.substr(colon + 1);
+    if (fs::is_directory(database, error)) {
+      auto table = std::make_unique<TTable>(nullptr);
+      table->SetDatabaseName(database);
+      table->SetTableName(what);
+      table->Open();
+      return table;
+    }
+    if (!fs::is_regular_file(database, error)) continue;
     const bool quoted = what.size() >= 2 && what.front() == '"' && what.back() == '"';
     if (quoted) what = what.substr(1, what.size() - 2);
     const std::string head = Lower(what.substr(0, what.find_first_of(" \t\r\n")));
