@@ -184,6 +184,8 @@ bool TfrmPreview::Generate() {
   current_ = -1;
   ShowPage(0);
   UpdateControls();
+  // The page keys move through the pages rather than through the text of an edit box.
+  scroll_->setFocus();
   return true;
 }
 
