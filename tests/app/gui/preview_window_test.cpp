@@ -20,6 +20,7 @@
 #include "app/convert/driver.h"
 #include "app/gui/main_window.h"
 #include "app/gui/preview_window.h"
+#include "app/gui/progress_window.h"
 #include "export/registry.h"
 #include "report/page_store.h"
 #include "rtl/streams.h"
@@ -79,6 +80,7 @@ class PreviewWindowTest : public QObject {
   void MovesThroughThePagesAndZooms();
   void ExportWritesAFileThroughTheRegistry();
   void FailuresShowAnErrorBoxAndKeepTheWindow();
+  void CancelKeepsThePagesMadeSoFar();
   void ConverterSuccessBoxOpensThePreview();
 
  private:
@@ -233,6 +235,28 @@ void PreviewWindowTest::FailuresShowAnErrorBoxAndKeepTheWindow() {
   }
   QVERIFY(window.Open(report_, QStringLiteral("sample:400")));
   QVERIFY(window.PageCount() > count);
+}
+
+void PreviewWindowTest::CancelKeepsThePagesMadeSoFar() {
+  TfrmPreview window;
+  window.show();
+  QVERIFY(window.Open(report_, QStringLiteral("sample:400")));
+  const int full = window.PageCount();
+  // Cancel is pressed once the progress window shows a made page.
+  QTimer cancel;
+  QObject::connect(&cancel, &QTimer::timeout, [&cancel] {
+    auto* progress = dynamic_cast<TQtProgressWindow*>(QApplication::activeModalWidget());
+    if (progress == nullptr || !progress->TextLabel()->text().contains(QStringLiteral("2"))) return;
+    progress->CancelButton()->click();
+    cancel.stop();
+  });
+  cancel.start(0);
+  QVERIFY(window.Open(report_, QStringLiteral("sample:400")));
+  cancel.stop();
+  QVERIFY(window.PageCount() >= 1);
+  QVERIFY(window.PageCount() < full);
+  QCOMPARE(window.PageCount(), window.PageStore()->Count());
+  QCOMPARE(window.CurrentPage(), 0);
 }
 
 void PreviewWindowTest::ConverterSuccessBoxOpensThePreview() {
