@@ -7,8 +7,8 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 binary=${1:?usage: corpus-sample-run.sh QR2VOR_BINARY [CORPUS_DIR]}
 corpus=${2:-$root/../shared/corpus}
-# Seconds one report may run (the example takes about one).
-limit=${QR2VOR_RUN_LIMIT:-20}
+# Seconds one report may run (the example takes about one; a loaded machine needs more).
+limit=${QR2VOR_RUN_LIMIT:-60}
 if [[ ! -d $corpus ]]; then
   echo "corpus not found: $corpus (skipped)"
   exit 0

@@ -23,7 +23,8 @@ void TDocumentRun::ClosePage() {
   std::unique_ptr<TMetafileCanvas> canvas = std::move(pageCanvas_);
   TPageInfo* page = canvasPage_;
   canvasPage_ = nullptr;
-  if (page != nullptr) canvas->SaveTo(page->Metafile());
+  const std::string emf = canvas->Finish();
+  if (page != nullptr) page->SetEmf(emf);
 }
 
 void TDocumentRun::BeginDoc() {

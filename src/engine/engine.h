@@ -67,14 +67,16 @@ class TDocumentRun {
   TFramePrinter PrintFrame;
 
  protected:
-  // Saves the printer's settings and applies the document's; ShowProgress tells the progress
-  // display the title and first text when the document shows one.
+  // Tells the progress display (when the document shows one) the run's title, first text,
+  // Cancel caption and range.
   void BeginRun();
-  // Puts the printer's settings back.
+  // Puts the printer's own settings back.
   void EndRun();
   // The display of this run, or none.
   TProgressDisplay* Display() const;
-  // Runs `work` inside the display when there is one, else directly.
+  // Keeps the printer's settings and applies the document's, runs `work` inside the display
+  // when there is one (else directly), and puts the printer's settings back, also when `work`
+  // fails.
   void RunWithDisplay(const std::function<void()>& work);
   // Saves the open page's canvas into its metafile and closes it.
   void ClosePage();

@@ -51,9 +51,15 @@ TExportPage TExportPageList::Page(size_t index) const {
 size_t TPageStorePages::Count() const { return static_cast<size_t>(store_.Count()); }
 
 TExportPage TPageStorePages::Page(size_t index) const {
+  TExportPage page = Geometry(index);
+  current_ = store_.Pages(static_cast<int>(index))->Emf();
+  page.Emf = current_;
+  return page;
+}
+
+TExportPage TPageStorePages::Geometry(size_t index) const {
   const TPageInfo& info = *store_.Pages(static_cast<int>(index));
   TExportPage page;
-  page.Emf = info.Metafile().Image();
   page.Width = info.Width();
   page.Height = info.Height();
   page.LeftMargin = info.LeftMargin;
@@ -68,9 +74,9 @@ TExportPage TPageStorePages::Page(size_t index) const {
 void ExportPages(TVoRExport& filter, const TExportPages& pages, const std::string& fileName) {
   const size_t count = pages.Count();
   int64_t documentHeight = 0;
-  for (size_t i = 0; i < count; ++i) documentHeight += pages.Page(i).Height;
+  for (size_t i = 0; i < count; ++i) documentHeight += pages.Geometry(i).Height;
   if (count > 0) {
-    const TExportPage first = pages.Page(0);
+    const TExportPage first = pages.Geometry(0);
     filter.SetPageWidth(first.Width);
     filter.SetPageHeight(first.Height);
   }

@@ -36,7 +36,9 @@ class TExportPages {
  public:
   virtual ~TExportPages() = default;
   virtual size_t Count() const = 0;
-  // The page's metafile stays valid while the view and its page are alive.
+  // The page's geometry, without its metafile.
+  virtual TExportPage Geometry(size_t index) const = 0;
+  // The page with its metafile, which stays valid until the next call of Page.
   virtual TExportPage Page(size_t index) const = 0;
 };
 
@@ -49,6 +51,7 @@ class TExportPageList : public TExportPages {
   void Add(std::string emf, const TExportPage& geometry);
 
   size_t Count() const override { return pages_.size(); }
+  TExportPage Geometry(size_t index) const override { return pages_.at(index).geometry; }
   TExportPage Page(size_t index) const override;
 
  private:
@@ -59,16 +62,19 @@ class TExportPageList : public TExportPages {
   std::vector<TStored> pages_;
 };
 
-// The pages of a report's page store, in creation order; a page's metafile is its bytes.
+// The pages of a report's page store, in creation order. The store keeps its pages compressed:
+// Page inflates the one asked for and keeps it until the next call.
 class TPageStorePages : public TExportPages {
  public:
   explicit TPageStorePages(const TVoPageStore& store) : store_(store) {}
 
   size_t Count() const override;
+  TExportPage Geometry(size_t index) const override;
   TExportPage Page(size_t index) const override;
 
  private:
   const TVoPageStore& store_;
+  mutable std::string current_;
 };
 
 // Runs an export: the filter's page width and height from the first page and the document

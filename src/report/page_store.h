@@ -5,11 +5,23 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
-#include "rtl/graphics.h"
-
 namespace qr2vor {
+
+// A finished page's enhanced metafile, as its bytes.
+class TPageMetafile {
+ public:
+  explicit TPageMetafile(std::string emf) : emf_(std::move(emf)) {}
+  const std::string& Image() const { return emf_; }
+  bool Empty() const { return emf_.empty(); }
+
+ private:
+  std::string emf_;
+};
 
 // One generated page. Sizes and margins are page units.
 class TPageInfo {
@@ -27,16 +39,23 @@ class TPageInfo {
   int32_t TopMargin = 0;
   int32_t BottomMargin = 0;
 
-  // The page's enhanced metafile: its bytes (Metafile().Image()) once the page is finished.
-  TMetafile& Metafile() { return metafile_; }
-  const TMetafile& Metafile() const { return metafile_; }
+  // The page's enhanced metafile (empty until the page is finished). A page waits in the store
+  // compressed, since a long report holds thousands of them: each call inflates a copy.
+  TPageMetafile Metafile() const { return TPageMetafile(Emf()); }
+  // Its EMF bytes.
+  std::string Emf() const;
+  // Keeps `emf` (EMF bytes) as the page's metafile.
+  void SetEmf(std::string_view emf);
+  // The bytes the page's metafile takes in the store.
+  size_t StoredSize() const { return compressed_.size(); }
 
  private:
   int32_t width_;
   int32_t height_;
   int32_t pageIndex_;
   int32_t barIndex_;
-  TMetafile metafile_;
+  std::string compressed_;
+  size_t emfSize_ = 0;
 };
 
 enum TDocumentState : uint8_t { dsIdle, dsGenerating, dsFinished };

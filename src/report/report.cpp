@@ -336,7 +336,10 @@ void TVoRCompositeReport::ClearReports() {
 
 void TVoRCompositeReport::Notification(TComponent* component, TOperation operation) {
   TVoPrintBaseComponent::Notification(component, operation);
-  if (operation == TOperation::opRemove) std::erase(reports_, static_cast<TVoReport*>(component));
+  if (operation != TOperation::opRemove) return;
+  std::erase_if(reports_, [component](TVoReport* report) {
+    return static_cast<TComponent*>(report) == component;
+  });
 }
 
 const TClassInfo& TVoRCompositeReport::StaticClassInfo() {

@@ -361,5 +361,41 @@ TEST_F(RunCommandTest, ReportWithoutDetailBandEnds) {
   EXPECT_EQ(printed, (std::vector<std::string>{"Title text", "Summary text"}));
 }
 
+// Parameters, system names and report variables are not fields; a data-set name before a field
+// keeps fields of other data sets apart from the report's own.
+TEST_F(RunCommandTest, FieldsLeaveOutParametersSystemNamesAndVariables) {
+  TVoReport report(nullptr);
+  report.Parameters()->Add()->SetName("Region");
+  TVoRVariable& variable = *report.Variables()->Add();
+  variable.SetName("Running");
+  variable.SetExpression("Orders.Amount");
+  TVoRBand& detail = *report.Bands(report.FindBandByType(btDetail));
+  int left = 0;
+  for (const char* text : {"Region + Name", "PageNo", "Orders.Amount * 2", "Running",
+                           "Customers.City", "IIF(Kind = 2, 'two', Name)"}) {
+    auto& control = static_cast<TVoRExpression&>(
+        *detail.Controls(detail.AddControl(TVoRExpression::StaticClassInfo())));
+    control.SetExpression(text);
+    control.SetLeft(left);
+    control.SetWidth(110);
+    control.SetHeight(18);
+    left += 120;
+  }
+  const std::string file = (folder_ / "names.vor").string();
+  report.SaveToFile(file);
+  const RunResult fields = Run({"fields", file});
+  EXPECT_EQ(fields.exitCode, 0) << fields.err;
+  EXPECT_EQ(fields.out, "Name\nAmount\nKind\nCustomers.City\n");
+  EXPECT_EQ(Run({"fields", file, "--csv-header"}).out, "Name,Amount,Kind\n");
+  // Sample data fills both data sets: Amount and Kind as numbers, texts counting the records.
+  const fs::path text = folder_ / "names.txt";
+  const RunResult run =
+      Run({"run", file, "--data", "sample:3", "--param", "Region=North ", "-o", text.string()});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const std::string out = ReadAll(text);
+  for (const char* part : {"North Name 1", "City 1", "North Name 3"})
+    EXPECT_NE(out.find(part), std::string::npos) << part << "\n" << out;
+}
+
 }  // namespace
 }  // namespace qr2vor

@@ -110,7 +110,7 @@ TEST_F(BandPrintTest, HiddenBandsAndControls) {
 
 // The page's records with the real control rendering.
 std::vector<uint32_t> RecordTypes(const TPageInfo& page) {
-  TEmfEnumerator records(page.Metafile().Image());
+  TEmfEnumerator records(page.Emf());
   std::vector<uint32_t> types;
   TEmfRecord record(0, {});
   while (records.Next(record)) types.push_back(record.Type());

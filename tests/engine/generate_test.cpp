@@ -313,6 +313,11 @@ TEST_F(EngineTest, ACompositeListsThePagesOfItsReportsOneAfterAnother) {
   EXPECT_EQ(store.Pages(2)->PageIndex(), 2);
   EXPECT_EQ(store.Pages(3)->PageIndex(), 3);
   EXPECT_EQ(store.Pages(2), second.PageStore().Pages(0));
+  // A report that goes away leaves the list.
+  auto third = std::make_unique<TVoReport>(nullptr);
+  composite.AddReport(third.get());
+  third.reset();
+  EXPECT_EQ(composite.Reports().size(), 2u);
 }
 
 }  // namespace

@@ -222,14 +222,15 @@ TEST(PageDriverTest, PagesOfThePageStore) {
   TVoPageStore store;
   auto first = std::make_unique<TPageInfo>(200, 100, 0, 0);
   first->TopMargin = 7;
-  first->Metafile().LoadFromImage(TEmfPage(200, 100).Text(0, 0, "one").Bytes());
+  first->SetEmf(TEmfPage(200, 100).Text(0, 0, "one").Bytes());
   store.Add(std::move(first));
   auto second = std::make_unique<TPageInfo>(200, 120, 0, 1);
-  second->Metafile().LoadFromImage(TEmfPage(200, 120).Text(0, 32, "two").Bytes());
+  second->SetEmf(TEmfPage(200, 120).Text(0, 32, "two").Bytes());
   store.Add(std::move(second));
   const TPageStorePages pages(store);
   ASSERT_EQ(pages.Count(), 2u);
-  EXPECT_EQ(pages.Page(0).TopMargin, 7);
+  EXPECT_EQ(pages.Geometry(0).TopMargin, 7);
+  EXPECT_TRUE(pages.Geometry(0).Emf.empty());
   EXPECT_EQ(pages.Page(1).BarIndex, 1);
   EXPECT_EQ(pages.Page(1).Height, 120);
   TVoRExportToText filter(nullptr);

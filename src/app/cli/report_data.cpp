@@ -53,10 +53,14 @@ bool IsSqliteFile(const fs::path& path) {
          std::string_view(header, sizeof header) == std::string_view("SQLite format 3\0", 16);
 }
 
+bool IsSampleSource(const std::string& source) {
+  return source == "sample" || source.starts_with("sample:");
+}
+
 // Opens SOURCE: "sample[:N]", a CSV file, or "DATABASE:TABLE" / DATABASE:"SELECT ...".
 std::unique_ptr<TDataSet> OpenSource(const std::string& source,
                                      const std::vector<TReportField>& fields) {
-  if (source == "sample" || source.starts_with("sample:")) {
+  if (IsSampleSource(source)) {
     int count = kDefaultSampleCount;
     if (source != "sample" &&
         (!TryStrToInt(source.substr(7), count) || count < 0 || count > kMaxSampleCount)) {
@@ -144,6 +148,21 @@ void BindData(TLoadedReport& loaded, const std::vector<TDataSpec>& specs) {
     if (IsIdentifier(name)) data->SetName(name);
     lookup.Add(data.get(), name);
     loaded.dataSets.push_back(std::move(data));
+  }
+  // Sample data for the report's data set stands in for the other data sets its expressions
+  // name and no --data gives.
+  if (!specs.empty() && IsSampleSource(specs.front().source)) {
+    for (const TReportField& field : fields.fields) {
+      if (fields.IsPrimary(field)) continue;
+      bool bound = false;
+      for (int i = 0; i < lookup.DataSetCount(); ++i)
+        bound = bound || SameText(lookup.DataSetCaption(i), field.dataSet);
+      if (bound) continue;
+      std::unique_ptr<TDataSet> data = OpenSource(specs.front().source, fields.Of(field.dataSet));
+      if (IsIdentifier(field.dataSet)) data->SetName(field.dataSet);
+      lookup.Add(data.get(), field.dataSet);
+      loaded.dataSets.push_back(std::move(data));
+    }
   }
   if (loaded.dataSets.empty()) {
     if (!fields.fields.empty()) {

@@ -38,15 +38,38 @@ TReportField SplitFieldName(const std::string& text) {
   return field;
 }
 
-bool IsArithmetic(const TExprNode& node) {
-  return node.kind == enOperator &&
-         (node.op == coADD || node.op == coSUB || node.op == coMUL || node.op == coDIV);
+// Arithmetic on the node; joining it to a text written in the expression ("'Page ' + Name") is
+// not, since the parser reads a text constant before a number as a date.
+bool InArithmetic(const TExprNode& node, const TExprNode& parent) {
+  if (parent.kind != enOperator ||
+      (parent.op != coADD && parent.op != coSUB && parent.op != coMUL && parent.op != coDIV))
+    return false;
+  const TExprNode* other = parent.left == &node ? parent.right : parent.left;
+  const bool textConstant =
+      other != nullptr && other->kind == enConst && !other->data.IsNumeric() &&
+      !(other->data.StringPtr() != nullptr && other->data.StringPtr()->starts_with(kFieldMarker));
+  return !textConstant;
 }
 
-bool IsNumericAggregate(const TExprNode& node) {
+// A comparison of the node with a number written in the expression ("Kind = 2").
+bool ComparedWithNumber(const TExprNode& node, const TExprNode* parent) {
+  if (parent == nullptr || parent->kind != enOperator || parent->op < coEQ || parent->op > coLE)
+    return false;
+  const TExprNode* other = parent->left == &node ? parent->right : parent->left;
+  return other != nullptr && other->kind == enConst && other->data.IsNumeric();
+}
+
+// A function whose arguments are numbers.
+bool TakesNumbers(const TExprNode& node) {
   if (node.kind != enFunc || node.data.StringPtr() == nullptr) return false;
+  static constexpr std::string_view kNames[] = {
+      "SUM", "AVG", "MIN",    "MAX",    "INT",    "FRAC",     "ROUND",     "DIV", "SIN",
+      "COS", "TAN", "ARCSIN", "ARCCOS", "ARCTAN", "EXP",      "LN",        "SQR", "SQRT",
+      "ABS", "LOG", "POWER",  "RANDOM", "CHR",    "INTTOSTR", "FLOATTOSTR"};
   const std::string& name = *node.data.StringPtr();
-  return name == "SUM" || name == "AVG" || name == "MIN" || name == "MAX";
+  for (const std::string_view known : kNames)
+    if (name == known) return true;
+  return false;
 }
 
 class TFieldCollector {
@@ -116,7 +139,8 @@ class TFieldCollector {
     if (node.kind == enConst && node.data.StringPtr() != nullptr &&
         node.data.StringPtr()->starts_with(kFieldMarker)) {
       const bool inArithmetic =
-          parent != nullptr && (IsArithmetic(*parent) || IsNumericAggregate(*parent));
+          parent != nullptr && (InArithmetic(node, *parent) || TakesNumbers(*parent) ||
+                                ComparedWithNumber(node, parent));
       Add(SplitFieldName(node.data.StringPtr()->substr(kFieldMarker.size())),
           asNumbers && (numeric || inArithmetic), group);
       return;

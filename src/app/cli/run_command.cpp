@@ -58,6 +58,9 @@ class TChosenPages : public TExportPages {
   TChosenPages(const TExportPages& pages, std::vector<int> chosen)
       : pages_(pages), chosen_(std::move(chosen)) {}
   size_t Count() const override { return chosen_.size(); }
+  TExportPage Geometry(size_t index) const override {
+    return pages_.Geometry(static_cast<size_t>(chosen_.at(index)));
+  }
   TExportPage Page(size_t index) const override {
     return pages_.Page(static_cast<size_t>(chosen_.at(index)));
   }

@@ -218,7 +218,9 @@ void TfrmPreview::Render() {
     picture_->clear();
     return;
   }
-  const TExportPage page = TPageStorePages(*PageStore()).Page(static_cast<size_t>(current_));
+  // The page's metafile lives as long as the view.
+  const TPageStorePages pages(*PageStore());
+  const TExportPage page = pages.Page(static_cast<size_t>(current_));
   const double screenDpi = screen() != nullptr ? screen()->logicalDotsPerInch() : kPageUnitsPerInch;
   const QSize room = scroll_->viewport()->size() - QSize(8, 8);
   double dpi = screenDpi;
