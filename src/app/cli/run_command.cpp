@@ -12,7 +12,7 @@
 #include <fmt/format.h>
 #include <fmt/ranges.h>
 
-#include "app/cli/report_fields.h"
+#include "app/cli/report_data.h"
 #include "engine/engine.h"
 #include "engine/prompt/console_prompt.h"
 #include "export/page_driver.h"
@@ -34,16 +34,8 @@ namespace fs = std::filesystem;
 constexpr int kExitSuccess = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
-constexpr int kDefaultSampleCount = 50;
-constexpr int kMaxSampleCount = 1000000;
 // Page pictures are written by the page driver, not by a registered filter.
 constexpr std::string_view kPictureKey = "png";
-
-// A failure that names the file (or data source) it concerns.
-struct TRunFailure {
-  std::string file;
-  std::string message;
-};
 
 int Fail(const std::string& file, const std::string& message) {
   fmt::print(stderr, "qr2vor: {}: {}\n", file, message);
@@ -55,104 +47,9 @@ int UsageFail(const std::string& message) {
   return kExitUsage;
 }
 
-bool IsIdentifier(std::string_view text) {
-  if (text.empty() || std::isdigit(static_cast<unsigned char>(text[0])) != 0) return false;
-  return std::all_of(text.begin(), text.end(), [](char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_';
-  });
-}
-
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return text;
-}
-
-// "--data [NAME=]SOURCE": NAME is taken only when it is an identifier, so that a query may hold
-// '='.
-struct TDataSpec {
-  std::string name;
-  std::string source;
-};
-
-TDataSpec ParseDataSpec(const std::string& text) {
-  const size_t equals = text.find('=');
-  if (equals != std::string::npos && IsIdentifier(std::string_view(text).substr(0, equals)))
-    return {text.substr(0, equals), text.substr(equals + 1)};
-  return {{}, text};
-}
-
-// A table file (CSV, dBase, Paradox) is read as a table of its folder, found by its name.
-std::unique_ptr<TDataSet> OpenFileTable(const fs::path& path) {
-  auto table = std::make_unique<TTable>(nullptr);
-  table->SetDatabaseName(path.has_parent_path() ? path.parent_path().string() : ".");
-  table->SetTableName(path.filename().string());
-  table->Open();
-  return table;
-}
-
-bool IsSqliteFile(const fs::path& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return false;
-  char header[16] = {};
-  const size_t read = std::fread(header, 1, sizeof header, file);
-  std::fclose(file);
-  return read == sizeof header &&
-         std::string_view(header, sizeof header) == std::string_view("SQLite format 3\0", 16);
-}
-
-bool IsSampleSource(const std::string& source) {
-  return source == "sample" || source.starts_with("sample:");
-}
-
-// Opens SOURCE: "sample[:N]", a table file (CSV, dBase, Paradox), "FOLDER:TABLE", or
-// "DATABASE:TABLE" / DATABASE:"SELECT ..." of a SQLite database.
-std::unique_ptr<TDataSet> OpenSource(const std::string& source,
-                                     const std::vector<TReportField>& fields) {
-  if (IsSampleSource(source)) {
-    int count = kDefaultSampleCount;
-    if (source != "sample" &&
-        (!TryStrToInt(source.substr(7), count) || count < 0 || count > kMaxSampleCount)) {
-      throw Exception(fmt::format("sample count must be a number from 0 to {}", kMaxSampleCount));
-    }
-    return MakeSampleDataSet(fields, count);
-  }
-  std::error_code error;
-  if (fs::is_regular_file(source, error)) {
-    if (IsSqliteFile(source))
-      throw Exception(
-          "a database needs a table or a query: DATABASE:TABLE or DATABASE:\"SELECT ...\"");
-    return OpenFileTable(source);
-  }
-  // The database is the longest prefix before a ':' that names a file.
-  for (size_t colon = source.rfind(':'); colon != std::string::npos && colon > 0;
-       colon = source.rfind(':', colon - 1)) {
-    const std::string database = source.substr(0, colon);
-    std::string what = source.substr(colon + 1);
-    if (fs::is_directory(database, error)) {
-      auto table = std::make_unique<TTable>(nullptr);
-      table->SetDatabaseName(database);
-      table->SetTableName(what);
-      table->Open();
-      return table;
-    }
-    if (!fs::is_regular_file(database, error)) continue;
-    const bool quoted = what.size() >= 2 && what.front() == '"' && what.back() == '"';
-    if (quoted) what = what.substr(1, what.size() - 2);
-    const std::string head = Lower(what.substr(0, what.find_first_of(" \t\r\n")));
-    if (quoted || head == "select" || head == "with") {
-      auto query = std::make_unique<TQuery>(nullptr);
-      query->SetDatabaseName(database);
-      query->SQL()->SetText(what);
-      query->Open();
-      return query;
-    }
-    auto table = std::make_unique<TTable>(nullptr);
-    table->SetDatabaseName(database);
-    table->SetTableName(what);
-    table->Open();
-    return table;
-  }
-  throw Exception("no such file");
 }
 
 // The pages of a --pages selection, in document order.
@@ -204,111 +101,6 @@ std::optional<std::vector<int>> ParsePageRange(const std::string& range, int pag
   for (int i = 0; i < pageCount; ++i)
     if (chosen[static_cast<size_t>(i)]) indexes.push_back(i);
   return indexes;
-}
-
-std::string FieldText(const TReportFields& fields, const TReportField& field) {
-  return fields.IsPrimary(field) ? field.name : fmt::format("{}.{}", field.dataSet, field.name);
-}
-
-// One report with the data bound to it.
-struct TLoadedReport {
-  std::string file;
-  std::unique_ptr<TVoReport> report;
-  TReportFields fields;
-  std::vector<std::unique_ptr<TDataSet>> dataSets;
-  std::unique_ptr<TVoRDataManager> manager;
-};
-
-std::unique_ptr<TVoReport> LoadReport(const std::string& file) {
-  std::error_code error;
-  if (!fs::is_regular_file(file, error)) throw TRunFailure{file, "no such file"};
-  try {
-    return TVoReport::LoadFromFile(file);
-  } catch (const Exception& e) {
-    throw TRunFailure{file, e.Message()};
-  }
-}
-
-void RegisterClasses() {
-  RegisterDataClasses();
-  RegisterReportClasses();
-  RegisterExportFilters();
-}
-
-// Opens the data of `specs` for the report: the first becomes its data set, the named ones
-// join its data manager under their names; then every field the report needs must be found.
-void BindData(TLoadedReport& loaded, const std::vector<TDataSpec>& specs) {
-  TVoReport& report = *loaded.report;
-  const TReportFields& fields = loaded.fields;
-  ExprDataSetList lookup;
-  for (size_t i = 0; i < specs.size(); ++i) {
-    const TDataSpec& spec = specs[i];
-    if (i > 0 && spec.name.empty())
-      throw TRunFailure{spec.source, "only the first --data may go without a name (NAME=SOURCE)"};
-    std::string name = spec.name;
-    if (i == 0 && name.empty()) name = fields.primaryDataSet;
-    std::unique_ptr<TDataSet> data;
-    try {
-      data = OpenSource(spec.source, fields.Of(i == 0 ? std::string() : name));
-    } catch (const Exception& e) {
-      throw TRunFailure{spec.source, e.Message()};
-    }
-    if (IsIdentifier(name)) data->SetName(name);
-    lookup.Add(data.get(), name);
-    loaded.dataSets.push_back(std::move(data));
-  }
-  // Sample data for the report's data set stands in for the other data sets its expressions
-  // name and no --data gives.
-  if (!specs.empty() && IsSampleSource(specs.front().source)) {
-    for (const TReportField& field : fields.fields) {
-      if (fields.IsPrimary(field)) continue;
-      bool bound = false;
-      for (int i = 0; i < lookup.DataSetCount(); ++i)
-        bound = bound || SameText(lookup.DataSetCaption(i), field.dataSet);
-      if (bound) continue;
-      std::unique_ptr<TDataSet> data = OpenSource(specs.front().source, fields.Of(field.dataSet));
-      if (IsIdentifier(field.dataSet)) data->SetName(field.dataSet);
-      lookup.Add(data.get(), field.dataSet);
-      loaded.dataSets.push_back(std::move(data));
-    }
-  }
-  if (loaded.dataSets.empty()) {
-    if (!fields.fields.empty()) {
-      throw TRunFailure{loaded.file, fmt::format("the report needs data (field '{}'): give --data "
-                                                 "SOURCE",
-                                                 FieldText(fields, fields.fields.front()))};
-    }
-    // A report that reads no field prints its bands over one empty record.
-    loaded.dataSets.push_back(MakeSampleDataSet({}, 1));
-    lookup.Add(loaded.dataSets.back().get());
-  }
-  report.SetDataSet(loaded.dataSets.front().get());
-  if (loaded.dataSets.size() > 1) {
-    loaded.manager = std::make_unique<TVoRDataManager>(nullptr);
-    for (int i = 0; i < lookup.DataSetCount(); ++i) {
-      TVoRDataset& item = *loaded.manager->Datasets()->Add();
-      item.SetDataset(lookup.DataSet(i));
-      item.SetCaption(lookup.DataSetCaption(i));
-    }
-    report.SetDataManager(loaded.manager.get());
-  }
-  for (const TReportField& field : fields.fields) {
-    const std::string text = field.dataSet.empty() ? field.name : field.dataSet + "." + field.name;
-    if (FindExprField(&lookup, text) != nullptr) continue;
-    if (!field.dataSet.empty() && !fields.IsPrimary(field)) {
-      bool bound = false;
-      for (int i = 0; i < lookup.DataSetCount(); ++i)
-        bound = bound || SameText(lookup.DataSetCaption(i), field.dataSet);
-      if (!bound) {
-        throw TRunFailure{loaded.file,
-                          fmt::format("no data for data set '{}' of field '{}' (give --data "
-                                      "{}=SOURCE)",
-                                      field.dataSet, text, field.dataSet)};
-      }
-    }
-    throw TRunFailure{loaded.file,
-                      fmt::format("unknown field '{}': the data has no such field", text)};
-  }
 }
 
 void AskReportParameters(TLoadedReport& loaded, const std::vector<TParameterAnswer>& answers) {
@@ -412,7 +204,7 @@ void WriteOutput(const TOutput& output, const TExportPages& pages) {
 int RunReports(std::vector<std::string> files, const std::vector<TDataSpec>& specs,
                const std::vector<TParameterAnswer>& answers, const std::string& pageRange,
                const std::string& outputPath, const std::string& formatKey) {
-  RegisterClasses();
+  RegisterRunClasses();
   const TOutput output = ChooseOutput(outputPath, formatKey);
   std::vector<TLoadedReport> reports;
   for (const std::string& file : files) {
@@ -510,7 +302,7 @@ int RunFieldsCommand(std::span<const std::string> arguments) {
   const bool csvHeader = arguments.size() > 1;
   if (csvHeader && arguments[1] != "--csv-header")
     return UsageFail("fields expects REPORT.vor [--csv-header]");
-  RegisterClasses();
+  RegisterRunClasses();
   TReportFields fields;
   try {
     const std::unique_ptr<TVoReport> report = LoadReport(file);

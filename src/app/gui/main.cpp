@@ -1,5 +1,6 @@
-// qr2vor-gui: the converter window. "--screenshot FILE" saves a picture of the window as PNG
-// instead of running it (with QT_QPA_PLATFORM=offscreen it needs no display).
+// qr2vor-gui: the converter window, or with "--preview REPORT.vor [--data SOURCE]" the preview
+// window of a report. "--screenshot FILE" saves a picture of the window as PNG instead of running
+// it (with QT_QPA_PLATFORM=offscreen it needs no display).
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -7,6 +8,7 @@
 
 #include "app/convert/driver.h"
 #include "app/gui/main_window.h"
+#include "app/gui/preview_window.h"
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
@@ -17,14 +19,31 @@ int main(int argc, char* argv[]) {
   const QCommandLineOption screenshot(QStringLiteral("screenshot"),
                                       QStringLiteral("Save a picture of the window and end."),
                                       QStringLiteral("FILE"));
-  parser.addOption(screenshot);
+  const QCommandLineOption preview(QStringLiteral("preview"),
+                                   QStringLiteral("Generate a report and show its pages."),
+                                   QStringLiteral("REPORT.vor"));
+  const QCommandLineOption data(
+      QStringLiteral("data"),
+      QStringLiteral("The report's data: a CSV file, DATABASE:TABLE, DATABASE:\"SELECT ...\" or "
+                     "sample[:N]."),
+      QStringLiteral("SOURCE"));
+  parser.addOptions({screenshot, preview, data});
   parser.process(application);
 
-  qr2vor::TConversionDriver::FormCreate();
-  qr2vor::TfrmMain window;
-  window.show();
+  std::unique_ptr<QWidget> window;
+  if (parser.isSet(preview)) {
+    auto frame = std::make_unique<qr2vor::TfrmPreview>();
+    frame->show();
+    const bool shown = frame->Open(parser.value(preview), parser.value(data));
+    if (parser.isSet(screenshot) && !shown) return 1;
+    window = std::move(frame);
+  } else {
+    qr2vor::TConversionDriver::FormCreate();
+    window = std::make_unique<qr2vor::TfrmMain>();
+    window->show();
+  }
   if (parser.isSet(screenshot)) {
-    return window.grab().save(parser.value(screenshot), "PNG") ? 0 : 1;
+    return window->grab().save(parser.value(screenshot), "PNG") ? 0 : 1;
   }
   return QApplication::exec();
 }

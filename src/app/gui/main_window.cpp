@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
@@ -16,6 +17,7 @@
 #include <QUrl>
 
 #include "app/convert/driver.h"
+#include "app/gui/preview_window.h"
 #include "platform/gfx/fonts.h"
 
 // Resources of a static library are registered by hand, from the global namespace.
@@ -160,9 +162,27 @@ void TfrmMain::SelectFile(QLineEdit& edit, const QString& defaultExt, const QStr
   if (chosen) edit.setText(*chosen);
 }
 
+void TConversionUI::ShowMessage(const std::string& text) {
+  QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), DisplayText(text),
+                  QMessageBox::Ok, parent_);
+  const QPushButton* preview = box.addButton(QStringLiteral("Preview"), QMessageBox::ActionRole);
+  box.exec();
+  previewChosen_ = box.clickedButton() == preview;
+}
+
 void TfrmMain::btnConvertClick() {
   TConversionDriver driver(ui_);
-  ConvertForm(driver, ui_, FileSystemPath(edQR_->text()), FileSystemPath(edVOR_->text()));
+  const std::string destination = FileSystemPath(edVOR_->text());
+  if (ConvertForm(driver, ui_, FileSystemPath(edQR_->text()), destination) !=
+          TConvertOutcome::Converted ||
+      !ui_.PreviewChosen()) {
+    return;
+  }
+  // The converted report over sample data; the preview window takes other data from there.
+  auto* preview = new TfrmPreview(std::make_unique<TQtFileDialog>());
+  preview->setAttribute(Qt::WA_DeleteOnClose);
+  preview->show();
+  preview->Open(edVOR_->text(), QStringLiteral("sample"));
 }
 
 void TfrmMain::lblURLClick() { openUrl_(QUrl(lblURL_->text())); }

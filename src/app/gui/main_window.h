@@ -28,6 +28,19 @@ void OpenUrlOnDesktop(const QUrl& url);
 // The address lblURL shows and opens.
 inline constexpr char kHomePage[] = "http://www.quorvanta.com";
 
+// The user-interface service of a conversion: its success box offers "Preview" beside OK.
+class TConversionUI : public TQtUI {
+ public:
+  explicit TConversionUI(QWidget* parent) : TQtUI(parent), parent_(parent) {}
+  void ShowMessage(const std::string& text) override;
+  // Whether "Preview" closed the last success box.
+  bool PreviewChosen() const { return previewChosen_; }
+
+ private:
+  QWidget* parent_;
+  bool previewChosen_ = false;
+};
+
 class TfrmMain : public QWidget {
   Q_OBJECT
 
@@ -59,7 +72,7 @@ class TfrmMain : public QWidget {
   QLabel* lblURL_;
   std::unique_ptr<TFileDialog> openDialog_;
   TUrlOpener openUrl_;
-  TQtUI ui_;
+  TConversionUI ui_;
 };
 
 }  // namespace qr2vor
