@@ -7,7 +7,7 @@
 
 namespace qr2vor {
 
-int AnsiCodePageNumber() { return AnsiCodePage() == TCodePage::cpLatin1 ? 28591 : 1252; }
+int AnsiCodePageNumber() { return ProcessCodePage(); }
 
 std::string EscapeEntities(std::string_view text) {
   std::string out;
