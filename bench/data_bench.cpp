@@ -93,10 +93,10 @@ class Data {
       const char* name;
       char type;
       int length;
-    } specs[] = {
+    } fieldDefs[] = {
         {"id", pxfLong, 4}, {"name", pxfAlpha, 20}, {"amount", pxfNumber, 8}, {"day", pxfDate, 4}};
     for (int i = 0; i < 4; ++i) {
-      fields[i] = {PX_strdup(doc, specs[i].name), specs[i].type, specs[i].length, 0};
+      fields[i] = {PX_strdup(doc, fieldDefs[i].name), fieldDefs[i].type, fieldDefs[i].length, 0};
     }
     PX_create_file(doc, fields, 4, (folder_ / "tables" / "rows.db").c_str(), pxfFileTypNonIndexDB);
     char record[36];

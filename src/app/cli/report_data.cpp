@@ -138,21 +138,21 @@ void RegisterRunClasses() {
   RegisterExportFilters();
 }
 
-void BindData(TLoadedReport& loaded, const std::vector<TDataSpec>& specs) {
+void BindData(TLoadedReport& loaded, const std::vector<TDataSpec>& sources) {
   TVoReport& report = *loaded.report;
   const TReportFields& fields = loaded.fields;
   ExprDataSetList lookup;
-  for (size_t i = 0; i < specs.size(); ++i) {
-    const TDataSpec& spec = specs[i];
-    if (i > 0 && spec.name.empty())
-      throw TRunFailure{spec.source, "only the first --data may go without a name (NAME=SOURCE)"};
-    std::string name = spec.name;
+  for (size_t i = 0; i < sources.size(); ++i) {
+    const TDataSpec& given = sources[i];
+    if (i > 0 && given.name.empty())
+      throw TRunFailure{given.source, "only the first --data may go without a name (NAME=SOURCE)"};
+    std::string name = given.name;
     if (i == 0 && name.empty()) name = fields.primaryDataSet;
     std::unique_ptr<TDataSet> data;
     try {
-      data = OpenSource(spec.source, fields.Of(i == 0 ? std::string() : name));
+      data = OpenSource(given.source, fields.Of(i == 0 ? std::string() : name));
     } catch (const Exception& e) {
-      throw TRunFailure{spec.source, e.Message()};
+      throw TRunFailure{given.source, e.Message()};
     }
     if (IsIdentifier(name)) data->SetName(name);
     lookup.Add(data.get(), name);
@@ -160,14 +160,14 @@ void BindData(TLoadedReport& loaded, const std::vector<TDataSpec>& specs) {
   }
   // Sample data for the report's data set stands in for the other data sets its expressions
   // name and no --data gives.
-  if (!specs.empty() && IsSampleSource(specs.front().source)) {
+  if (!sources.empty() && IsSampleSource(sources.front().source)) {
     for (const TReportField& field : fields.fields) {
       if (fields.IsPrimary(field)) continue;
       bool bound = false;
       for (int i = 0; i < lookup.DataSetCount(); ++i)
         bound = bound || SameText(lookup.DataSetCaption(i), field.dataSet);
       if (bound) continue;
-      std::unique_ptr<TDataSet> data = OpenSource(specs.front().source, fields.Of(field.dataSet));
+      std::unique_ptr<TDataSet> data = OpenSource(sources.front().source, fields.Of(field.dataSet));
       if (IsIdentifier(field.dataSet)) data->SetName(field.dataSet);
       lookup.Add(data.get(), field.dataSet);
       loaded.dataSets.push_back(std::move(data));

@@ -43,9 +43,9 @@ void RegisterRunClasses();
 std::unique_ptr<TVoReport> LoadReport(const std::string& file);
 // A field as the user names it: "Name", or "DataSet.Name" outside the primary data set.
 std::string FieldText(const TReportFields& fields, const TReportField& field);
-// Opens the data of `specs` for the report: the first becomes its data set, the named ones
+// Opens the data of `sources` for the report: the first becomes its data set, the named ones
 // join its data manager under their names; then every field the report needs must be found.
 // Raises TRunFailure.
-void BindData(TLoadedReport& loaded, const std::vector<TDataSpec>& specs);
+void BindData(TLoadedReport& loaded, const std::vector<TDataSpec>& sources);
 
 }  // namespace qr2vor

@@ -201,7 +201,7 @@ void WriteOutput(const TOutput& output, const TExportPages& pages) {
   }
 }
 
-int RunReports(std::vector<std::string> files, const std::vector<TDataSpec>& specs,
+int RunReports(std::vector<std::string> files, const std::vector<TDataSpec>& sources,
                const std::vector<TParameterAnswer>& answers, const std::string& pageRange,
                const std::string& outputPath, const std::string& formatKey) {
   RegisterRunClasses();
@@ -216,7 +216,7 @@ int RunReports(std::vector<std::string> files, const std::vector<TDataSpec>& spe
     } catch (const Exception& e) {
       throw TRunFailure{file, e.Message()};
     }
-    BindData(loaded, specs);
+    BindData(loaded, sources);
   }
   CheckAnswersKnown(reports, answers);
   for (TLoadedReport& loaded : reports) AskReportParameters(loaded, answers);
@@ -260,7 +260,7 @@ int RunReports(std::vector<std::string> files, const std::vector<TDataSpec>& spe
 
 int RunReportCommand(std::span<const std::string> arguments) {
   std::vector<std::string> files;
-  std::vector<TDataSpec> specs;
+  std::vector<TDataSpec> sources;
   std::vector<TParameterAnswer> answers;
   std::string pageRange;
   std::string output;
@@ -269,7 +269,7 @@ int RunReportCommand(std::span<const std::string> arguments) {
     const std::string& argument = arguments[i];
     const bool hasValue = i + 1 < arguments.size();
     if (argument == "--data" && hasValue) {
-      specs.push_back(ParseDataSpec(arguments[++i]));
+      sources.push_back(ParseDataSpec(arguments[++i]));
     } else if (argument == "--param" && hasValue) {
       try {
         answers.push_back(ParseParameterAnswer(arguments[++i]));
@@ -291,7 +291,7 @@ int RunReportCommand(std::span<const std::string> arguments) {
   if (files.empty() || output.empty())
     return UsageFail("run expects REPORT.vor... -o OUT (and --data SOURCE for the report's data)");
   try {
-    return RunReports(files, specs, answers, pageRange, output, format);
+    return RunReports(files, sources, answers, pageRange, output, format);
   } catch (const TRunFailure& failure) {
     return Fail(failure.file, failure.message);
   }

@@ -161,10 +161,10 @@ bool TfrmPreview::Generate() {
     } catch (const Exception& e) {
       throw TRunFailure{loaded->file, e.Message()};
     }
-    std::vector<TDataSpec> specs;
+    std::vector<TDataSpec> sources;
     const std::string data = edData_->text().trimmed().toStdString();
-    if (!data.empty()) specs.push_back(ParseDataSpec(data));
-    BindData(*loaded, specs);
+    if (!data.empty()) sources.push_back(ParseDataSpec(data));
+    BindData(*loaded, sources);
     try {
       TQtParameterDialog dialog(this);
       if (!AskParameters(*loaded->report, dialog)) return false;

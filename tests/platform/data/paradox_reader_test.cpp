@@ -33,17 +33,17 @@ class PxWriter {
  public:
   PxWriter(const std::string& path, const std::vector<FieldSpec>& fields, int keys, int codePage)
       : doc_(PX_new()) {
-    auto* specs = static_cast<pxfield_t*>(
+    auto* fieldDefs = static_cast<pxfield_t*>(
         doc_->malloc(doc_, fields.size() * sizeof(pxfield_t), "test fields"));
     for (size_t i = 0; i < fields.size(); ++i) {
-      specs[i].px_fname = PX_strdup(doc_, fields[i].name);
-      specs[i].px_ftype = fields[i].type;
-      specs[i].px_flen = fields[i].length;
-      specs[i].px_fdc = fields[i].decimals;
+      fieldDefs[i].px_fname = PX_strdup(doc_, fields[i].name);
+      fieldDefs[i].px_ftype = fields[i].type;
+      fieldDefs[i].px_flen = fields[i].length;
+      fieldDefs[i].px_fdc = fields[i].decimals;
       offsets_.push_back(size_);
       size_ += fields[i].length;
     }
-    EXPECT_EQ(PX_create_file(doc_, specs, static_cast<int>(fields.size()), path.c_str(),
+    EXPECT_EQ(PX_create_file(doc_, fieldDefs, static_cast<int>(fields.size()), path.c_str(),
                              keys > 0 ? pxfFileTypIndexDB : pxfFileTypNonIndexDB),
               0);
     if (keys > 0) PX_set_value(doc_, "numprimkeys", static_cast<float>(keys));
