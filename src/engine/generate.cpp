@@ -325,6 +325,7 @@ bool TVoREngine::AskParameters() {
 void TVoREngine::Generate() {
   CheckCanGenerate();
   if (!AskParameters()) return;
+  parsed_.clear();
   TVoPageStore& store = Store();
   TDataSet& data = *report_.DataSet();
   store.ResetPosition();
