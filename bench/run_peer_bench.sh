@@ -17,7 +17,8 @@ case $build in /*) ;; *) build=$repo/$build ;; esac
 peer=${PEER_BENCH:-/tmp/peer-bench}
 py=/usr/bin/python3
 
-for binary in "$build/qr2vor" "$build/bench/sales_report"; do
+qr2vor=$build/src/app/cli/qr2vor
+for binary in "$qr2vor" "$build/bench/sales_report"; do
   [ -x "$binary" ] || { echo "run_peer_bench: $binary: not built" >&2; exit 1; }
 done
 if [ ! -f "$peer/bench.py" ]; then
@@ -30,7 +31,7 @@ case " $* " in *1m*) [ -f data/data_1m.csv ] || $py gen_data.py 1000000 data/dat
 [ -x floor/floor ] || gcc -O2 -o floor/floor floor/floor.c
 "$build/bench/sales_report" "$peer/sales.vor"
 
-export QR2VOR_CMD="$build/qr2vor run $peer/sales.vor --data {csv} -o {pdf}"
+export QR2VOR_CMD="$qr2vor run $peer/sales.vor --data {csv} -o {pdf}"
 if [ $# -eq 0 ]; then
   set -- --runs 3 --sizes 1k,10k,100k --only floor,floor-read,rl-canvas,qr2vor
 fi
