@@ -272,11 +272,10 @@ Variant TVoREngine::EvaluateText(const std::string& text, const Variant& running
 void TVoREngine::UpdateValue(TVoRControl& control) {
   if (auto* expression = dynamic_cast<TVoRExpression*>(&control)) {
     const TVoRCalculation& calculation = *expression->Calculation();
+    // A text that reads a variable is never a plain field: its only name would be the field's.
     const TExprParser* parsed = ParsedExpression(expression->Expression());
-    if (expression->Format().empty() && calculation.CalcType() == ctNothing &&
-        (parsed != nullptr
-             ? parsed->Root() != nullptr && parsed->Root()->kind == enField
-             : IsPlainField(DataManager(), expression->Expression(), VariableCallback()))) {
+    if (expression->Format().empty() && calculation.CalcType() == ctNothing && parsed != nullptr &&
+        parsed->Root() != nullptr && parsed->Root()->kind == enField) {
       const TField* field = FindExprField(DataManager(), expression->Expression());
       expression->SetCurrentValue(field != nullptr ? field->AsString() : std::string());
       return;
