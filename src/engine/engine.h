@@ -10,12 +10,14 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 #include "engine/data_manager.h"
 #include "engine/render/render.h"
 #include "expr/expr_data.h"
+#include "expr/expr_parser.h"
 #include "platform/gfx/canvas.h"
 #include "platform/gfx/metafile_canvas.h"
 #include "report/report.h"
@@ -121,6 +123,11 @@ class TVoREngine : public TDocumentRun {
   ExprVariableCallback VariableCallback();
   // The effective data manager as the evaluator's data sets.
   const ExprDataManager* DataManager();
+  // The parsed expression of `text` when it reads only data fields and constants, else nullptr.
+  const TExprParser* ParsedExpression(const std::string& text);
+  // EvaluateAndAccumulate over the parsed expression when there is one.
+  Variant EvaluateText(const std::string& text, const Variant& runningValue,
+                       const Variant& previousValue, TCalcType calcType);
   // Computes a control's current value (labels, expressions, system data).
   void UpdateValue(TVoRControl& control);
   // A group band's current value from its Expression; a header passes it to its footer's
@@ -185,6 +192,11 @@ class TVoREngine : public TDocumentRun {
 
   TVoReport& report_;
   TReportDataManager dataManager_;
+  // The expressions of this pass parsed once, by text. A text that names a parameter, system value
+  // or variable maps to nullptr: parsing takes such a name's value as a constant, so that text
+  // is parsed again at every use.
+  std::unordered_map<std::string, std::unique_ptr<const TExprParser>> parsed_;
+  bool variableRead_ = false;
   TRenderContext renderContext_;
   std::unordered_set<const TVoRControl*> hidden_;
   int32_t columnIndex_ = 0;

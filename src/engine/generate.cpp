@@ -325,6 +325,7 @@ bool TVoREngine::AskParameters() {
 void TVoREngine::Generate() {
   CheckCanGenerate();
   if (!AskParameters()) return;
+  parsed_.clear();
   TVoPageStore& store = Store();
   TDataSet& data = *report_.DataSet();
   store.ResetPosition();
@@ -350,6 +351,8 @@ void TVoREngine::Generate() {
       // Every bar walks the whole data set.
       if (bar > 1) data.First();
       Reset(rtEndReport);
+      // The reset emptied the variables, which had taken the first record already.
+      UpdateCalculations(-1, -1, 3);
       UpdateCalculations(-1, -1, 0);
       NewPage(bar > 1);
       firstOnPage_ = true;

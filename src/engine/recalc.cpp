@@ -73,9 +73,8 @@ void TVoREngine::UpdateCalculations(int firstBand, int lastBand, int mode,
       const TVoRCalculation& calculation = *variable.Calculation();
       if (!calculation.IsTriggered(groupName, variableName)) continue;
       variable.SetPrevValue(variable.CurValue());
-      variable.SetCurValue(EvaluateAndAccumulate(DataManager(), variable.Expression(),
-                                                 VariableCallback(), variable.CurValue(),
-                                                 variable.PrevValue(), calculation.CalcType()));
+      variable.SetCurValue(EvaluateText(variable.Expression(), variable.CurValue(),
+                                        variable.PrevValue(), calculation.CalcType()));
       if (variable.ValueChanged()) {
         const std::string name = variable.Name();
         UpdateCalculations(firstBand, lastBand, 3, {}, name);
@@ -247,18 +246,42 @@ const ExprDataManager* TVoREngine::DataManager() {
   return &dataManager_;
 }
 
+const TExprParser* TVoREngine::ParsedExpression(const std::string& text) {
+  const auto found = parsed_.find(text);
+  if (found != parsed_.end()) return found->second.get();
+  variableRead_ = false;
+  auto parser = std::make_unique<const TExprParser>(
+      DataManager(),
+      [this](const std::string& name, Variant& value, TFieldType& type, bool& handled) {
+        variableRead_ = true;
+        GetVariable(name, value, type, handled);
+      },
+      text);
+  if (variableRead_) parser.reset();
+  return parsed_.emplace(text, std::move(parser)).first->second.get();
+}
+
+Variant TVoREngine::EvaluateText(const std::string& text, const Variant& runningValue,
+                                 const Variant& previousValue, TCalcType calcType) {
+  if (const TExprParser* parser = ParsedExpression(text))
+    return AccumulateValue(Evaluate(*parser), runningValue, previousValue, calcType);
+  return EvaluateAndAccumulate(DataManager(), text, VariableCallback(), runningValue, previousValue,
+                               calcType);
+}
+
 void TVoREngine::UpdateValue(TVoRControl& control) {
   if (auto* expression = dynamic_cast<TVoRExpression*>(&control)) {
     const TVoRCalculation& calculation = *expression->Calculation();
-    if (expression->Format().empty() && calculation.CalcType() == ctNothing &&
-        IsPlainField(DataManager(), expression->Expression(), VariableCallback())) {
+    // A text that reads a variable is never a plain field: its only name would be the field's.
+    const TExprParser* parsed = ParsedExpression(expression->Expression());
+    if (expression->Format().empty() && calculation.CalcType() == ctNothing && parsed != nullptr &&
+        parsed->Root() != nullptr && parsed->Root()->kind == enField) {
       const TField* field = FindExprField(DataManager(), expression->Expression());
       expression->SetCurrentValue(field != nullptr ? field->AsString() : std::string());
       return;
     }
-    expression->SetCurrentValue(EvaluateAndAccumulate(
-        DataManager(), expression->Expression(), VariableCallback(), expression->CurrentValue(),
-        expression->PreviousValue(), calculation.CalcType()));
+    expression->SetCurrentValue(EvaluateText(expression->Expression(), expression->CurrentValue(),
+                                             expression->PreviousValue(), calculation.CalcType()));
     return;
   }
   if (auto* sysData = dynamic_cast<TVoRSysData*>(&control)) {
@@ -287,8 +310,8 @@ void TVoREngine::UpdateValue(TVoRControl& control) {
 
 void TVoREngine::EvaluateGroup(TVoRBand& band) {
   if (!band.IsGroup()) return;
-  band.SetCurrentValue(EvaluateAndAccumulate(DataManager(), band.Expression(), VariableCallback(),
-                                             band.CurrentValue(), band.PreviousValue(), ctNothing));
+  band.SetCurrentValue(
+      EvaluateText(band.Expression(), band.CurrentValue(), band.PreviousValue(), ctNothing));
   if (band.BandType() != btGroupHeader) return;
   TVoRBand* paired = report_.Bands(band.FindPairedBand());
   if (paired != nullptr && paired->BandType() == btGroupFooter) {

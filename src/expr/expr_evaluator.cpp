@@ -167,7 +167,12 @@ std::string ExprValueText(const Variant& value) {
 Variant EvaluateAndAccumulate(const ExprDataManager* dataManager, const std::string& text,
                               const ExprVariableCallback& callback, const Variant& runningValue,
                               const Variant& previousValue, TCalcType calcType) {
-  Variant value = Evaluate(TExprParser(dataManager, callback, text));
+  return AccumulateValue(Evaluate(TExprParser(dataManager, callback, text)), runningValue,
+                         previousValue, calcType);
+}
+
+Variant AccumulateValue(const Variant& value, const Variant& runningValue,
+                        const Variant& previousValue, TCalcType calcType) {
   if (calcType == ctNothing) return Variant(ExprValueText(value));
   double running = TextAsNumber(runningValue);
   double number = TextAsNumber(value);

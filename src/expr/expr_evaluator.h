@@ -32,4 +32,8 @@ Variant EvaluateAndAccumulate(const ExprDataManager* dataManager, const std::str
                               const ExprVariableCallback& callback, const Variant& runningValue,
                               const Variant& previousValue, TCalcType calcType);
 
+// The accumulation of EvaluateAndAccumulate for a value already evaluated.
+Variant AccumulateValue(const Variant& value, const Variant& runningValue,
+                        const Variant& previousValue, TCalcType calcType);
+
 }  // namespace qr2vor

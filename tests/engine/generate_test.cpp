@@ -380,5 +380,20 @@ TEST_F(EngineTest, ProgressOfATwoPassRunAndCancelFromTheDisplay) {
   EXPECT_EQ(report.PageStore().Count(), 2);
 }
 
+// A variable summed over every row counts the first record too: the report's reset at the start
+// of the walk must not drop the value it had already taken. A detail control reading it is
+// recalculated before the variables take the next record, so it shows the sum up to the row
+// before, the first row included: 1, 1, 1 + 2.
+TEST_F(EngineTest, EveryRowVariableKeepsTheFirstRecord) {
+  Rows(3);
+  TVoRVariable& total = *report.Variables()->Add();
+  total.SetName("Total");
+  total.SetExpression("N");
+  total.Calculation()->SetCalcType(ctSum);
+  Control<TVoRExpression>(Band(btDetail, 20, "Detail"), "Shown").SetExpression("Total");
+  engine.Prepare();
+  EXPECT_EQ(Values("Shown"), std::vector<std::string>({"1", "1", "3"}));
+}
+
 }  // namespace
 }  // namespace qr2vor
