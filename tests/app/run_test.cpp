@@ -116,10 +116,8 @@ TEST_F(RunCommandTest, FieldsListsWhatTheExpressionsRead) {
   EXPECT_EQ(Lines(ReadAll(Csv())).front() + "\n", header.out);
 }
 
-// Every invoice line with its quantity and amount and the customers of the groups. The
-// conversion carries neither the masks of data fields and expressions nor the group footer's
-// link to its group, so the numbers print as the evaluator writes them; the page number prints
-// through its system-data format.
+// Every invoice line with its quantity and amount and the customers of the groups, the numbers
+// formatted by the masks the conversion carried over from the form.
 TEST_F(RunCommandTest, InvoiceOverItsCsvAsText) {
   const fs::path text = folder_ / "invoice.txt";
   const RunResult run = Run({"run", report_, "--data", Csv(), "-o", text.string()});
@@ -132,13 +130,13 @@ TEST_F(RunCommandTest, InvoiceOverItsCsvAsText) {
       {{"Invoice from O'Brien", "O'Brien & Sons Ltd."}},
       {{"Description", "Quantity", "Amount"}},
       {{"O'Brien & Sons"}},
-      {{"Oak desk", "2", "499"}},
-      {{"Desk lamp", "4", "71.964"}},
-      {{"Filing cabinet", "1", "180"}},
+      {{"Oak desk", "2", "499.00"}},
+      {{"Desk lamp", "4", "71.96"}},
+      {{"Filing cabinet", "1", "180.00"}},
       {{"Harbour Books"}},
-      {{"Bookshelf", "3", "342"}},
-      {{"Reading chair", "1", "1299"}},
-      {{"Copy paper (sheets)", "1500", "30"}},
+      {{"Bookshelf", "3", "342.00"}},
+      {{"Reading chair", "1", "1,299.00"}},
+      {{"Copy paper (sheets)", "1,500", "30.00"}},
   };
   for (const auto& row : rows) {
     EXPECT_NE(LineWith(lines, row.parts), "") << row.parts.front() << "\n" << ReadAll(text);
@@ -263,9 +261,9 @@ TEST_F(RunCommandTest, InvoicePagePicturesAndPdf) {
   ASSERT_TRUE(fs::exists(pages / "page-001.png"));
   EXPECT_FALSE(fs::exists(pages / "page-002.png"));
   const TRasterImage page = ReadPng(ReadAll(pages / "page-001.png"));
-  // Letter paper (the form's page settings do not carry) at 96 pixels per inch.
-  ASSERT_EQ(page.Width(), 816);
-  ASSERT_EQ(page.Height(), 1056);
+  // The form's A4 paper at 96 pixels per inch.
+  ASSERT_EQ(page.Width(), 793);
+  ASSERT_EQ(page.Height(), 1122);
   auto dark = [&](int x, int y) {
     const uint32_t pixel = page.Pixel(x, y);
     return ((pixel >> 16) & 0xFF) + ((pixel >> 8) & 0xFF) + (pixel & 0xFF) < 384;
@@ -278,12 +276,11 @@ TEST_F(RunCommandTest, InvoicePagePicturesAndPdf) {
   };
   // The line under the column heads runs unbroken across the page header band.
   int fullRows = 0;
-  for (int y = 110; y < 140; ++y) fullRows += inkIn(40, y, 730, y + 1) == 690 ? 1 : 0;
+  for (int y = 130; y < 160; ++y) fullRows += inkIn(50, y, 740, y + 1) == 690 ? 1 : 0;
   EXPECT_GE(fullRows, 1);
-  // The title's text lies inside its label's box (8, 16, 257 x 29 on the band), the page's left
-  // margin beside it stays white.
-  EXPECT_GT(inkIn(33, 35, 290, 75), 500);
-  EXPECT_EQ(inkIn(0, 0, 30, 1056), 0);
+  // The title's text lies inside its label's box, the page's left margin beside it stays white.
+  EXPECT_GT(inkIn(40, 45, 270, 85), 500);
+  EXPECT_EQ(inkIn(0, 0, 30, 1122), 0);
 
   const fs::path pdf = folder_ / "invoice.pdf";
   const RunResult run = Run({"run", report_, "--data", Csv(), "-o", pdf.string()});
@@ -341,8 +338,9 @@ TEST_F(RunCommandTest, FailuresLeaveNoOutput) {
       {{"run", report_, "--data", lacking, "-o", out},
        report_ + ": unknown field 'tblInvoiceLines.Discount': the data has no such field"},
       {{"run", report_, "--data", Csv(), "-o", (folder_ / "out.xyz").string()},
-       (folder_ / "out.xyz").string() +
-           ": unknown export format 'xyz' (known: txt, csv, pdf, png)"},
+       (folder_ / "out.xyz").string() + ": unknown export format 'xyz' (known: txt, csv, emf, wmf, "
+                                        "bmp, html, xml, xls, wk1, wq1, "
+                                        "rtf, pdf, tiff, png)"},
       {{"run", parameterReport, "-o", out},
        parameterReport +
            ": No value given for the report parameter Region (give it as --param NAME=VALUE)"},

@@ -355,9 +355,9 @@ std::string Usage() {
     usage += HelpLine(fmt::format("{} {}", command.name, command.arguments), command.summary);
   }
   usage += "\nOptions:\n";
-  usage += HelpLine("--codepage N",
-                    fmt::format("the code page of text, N a Windows number (default {}; also {})",
-                                kDefaultCodePage, kCodePageVariable));
+  usage +=
+      HelpLine("--codepage N", fmt::format("text in this Windows code page (default {}; or {})",
+                                           kDefaultCodePage, kCodePageVariable));
   usage += HelpLine("--help", "show this help; qr2vor COMMAND --help shows a command's options");
   usage += HelpLine("--version", "show the version");
   return usage;
