@@ -177,9 +177,9 @@ void PreviewWindowTest::MovesThroughThePagesAndZooms() {
   QVERIFY(qAbs(threeQuarters.width() - 3 * half.width() / 2) <= 1);
   QVERIFY(qAbs(threeQuarters.height() - 3 * half.height() / 2) <= 1);
   window.SetZoom(TfrmPreview::zc400);
-  QCOMPARE(window.PagePicture()->pixmap().width(), 8 * half.width());
+  QVERIFY(qAbs(window.PagePicture()->pixmap().width() - 8 * half.width()) <= 8);
   QTest::keyClick(&window, Qt::Key_Minus, Qt::ControlModifier);
-  QCOMPARE(window.PagePicture()->pixmap().width(), 2 * full.width());
+  QVERIFY(qAbs(window.PagePicture()->pixmap().width() - 2 * full.width()) <= 2);
 }
 
 void PreviewWindowTest::ExportWritesAFileThroughTheRegistry() {
