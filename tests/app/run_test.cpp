@@ -310,6 +310,32 @@ TEST_F(RunCommandTest, SampleDataFillsTheFields) {
 }
 
 // Each failure names the file and the cause in one line, exits with 1 and writes nothing.
+// Every registered format is reached by the output's extension, including the second spellings
+// of HTML and TIFF.
+TEST_F(RunCommandTest, EveryFormatByItsExtension) {
+  const struct {
+    const char* extension;
+    std::string_view start;
+  } rows[] = {{"htm", "<html>"},
+              {"html", "<html>"},
+              {"xml", "<?xml"},
+              {"xls", "\x09\x08"},
+              {"wk1", "\x00\x00\x02\x00"},
+              {"wq1", "\x00\x00\x02\x00"},
+              {"rtf", "{\\rtf1"},
+              {"emf", "\x01\x00\x00\x00"},
+              {"wmf", "\xD7\xCD\xC6\x9A"},
+              {"bmp", "BM"},
+              {"tif", "II*"},
+              {"tiff", "II*"}};
+  for (const auto& row : rows) {
+    const fs::path out = folder_ / (std::string("invoice.") + row.extension);
+    const RunResult run = Run({"run", report_, "--data", Csv(), "-o", out.string()});
+    ASSERT_EQ(run.exitCode, 0) << row.extension << ": " << run.err;
+    EXPECT_TRUE(ReadAll(out).starts_with(row.start)) << row.extension;
+  }
+}
+
 TEST_F(RunCommandTest, FailuresLeaveNoOutput) {
   const std::string lacking = (folder_ / "lacking.csv").string();
   std::ofstream(lacking) << "CustomerID,CustomerName,Description,Quantity,UnitPrice,Note\n"

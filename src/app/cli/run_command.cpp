@@ -160,6 +160,10 @@ TOutput ChooseOutput(const std::string& path, const std::string& key) {
   std::error_code error;
   const bool folder = path.ends_with('/') || fs::is_directory(path, error);
   std::string chosen = key;
+  if (chosen.empty() && !folder) {
+    // The registry knows each format's extensions (".htm" and ".html", ".tif" and ".tiff").
+    if (const TExportFilterEntry* entry = FindExportFilterForFile(path)) return {path, entry};
+  }
   if (chosen.empty()) {
     const std::string extension = Lower(fs::path(path).extension().string());
     chosen = folder ? std::string(kPictureKey) : (extension.empty() ? "" : extension.substr(1));
