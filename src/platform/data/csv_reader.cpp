@@ -11,6 +11,7 @@
 #include <fmt/format.h>
 
 #include "platform/data/field_parse.h"
+#include "platform/data/file_table.h"
 #include "rtl/codepage.h"
 #include "rtl/exceptions.h"
 #include "rtl/typinfo.h"
@@ -405,17 +406,9 @@ void CsvTable::OrderBy(const std::vector<int>& columns) {
     }
     entries.push_back(std::move(entry));
   }
-  // Null first, then ascending; records with equal keys keep the file's order.
-  std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-    for (size_t i = 0; i < a.keys.size(); ++i) {
-      const bool nullA = a.keys[i].IsNull(), nullB = b.keys[i].IsNull();
-      if (nullA != nullB) return nullA;
-      if (nullA) continue;
-      const VarCompareResult result = Compare(a.keys[i], b.keys[i]);
-      if (result != vcEqual) return result == vcLess;
-    }
-    return false;
-  });
+  // Records with equal keys keep the file's order.
+  std::stable_sort(entries.begin(), entries.end(),
+                   [](const Entry& a, const Entry& b) { return KeysBefore(a.keys, b.keys); });
   order_.clear();
   order_.reserve(entries.size());
   for (const Entry& entry : entries) order_.push_back(entry.record);

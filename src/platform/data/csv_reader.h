@@ -66,9 +66,9 @@ class CsvTable {
   size_t LostCharacters() const { return lostCharacters_; }
 
   // Puts the records in the order of these columns' values (Null first, equal keys in the file's
-  // order). The keys are held in memory: beyond kMaxOrderBytes of them EDatabaseError is raised.
+  // order). The keys are held in memory: beyond kMaxOrderBytes (file_table.h) of them
+  // EDatabaseError is raised.
   void OrderBy(const std::vector<int>& columns);
-  static constexpr size_t kMaxOrderBytes = 256u << 20;
 
   // Reads record `record` (from 0, in the order when one is set); false when there is none.
   bool Seek(int64_t record);

@@ -7,6 +7,17 @@
 
 namespace qr2vor {
 
+bool KeysBefore(const std::vector<Variant>& a, const std::vector<Variant>& b) {
+  for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
+    const bool nullA = a[i].IsNull(), nullB = b[i].IsNull();
+    if (nullA != nullB) return nullA;
+    if (nullA) continue;
+    const VarCompareResult result = Compare(a[i], b[i]);
+    if (result != vcEqual) return result == vcLess;
+  }
+  return false;
+}
+
 std::vector<int64_t> OrderRecords(FileTable& table, const std::vector<int>& columns) {
   struct Entry {
     std::vector<Variant> keys;
@@ -30,16 +41,8 @@ std::vector<int64_t> OrderRecords(FileTable& table, const std::vector<int>& colu
     }
     entries.push_back(std::move(entry));
   }
-  std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-    for (size_t i = 0; i < a.keys.size(); ++i) {
-      const bool nullA = a.keys[i].IsNull(), nullB = b.keys[i].IsNull();
-      if (nullA != nullB) return nullA;
-      if (nullA) continue;
-      const VarCompareResult result = Compare(a.keys[i], b.keys[i]);
-      if (result != vcEqual) return result == vcLess;
-    }
-    return false;
-  });
+  std::stable_sort(entries.begin(), entries.end(),
+                   [](const Entry& a, const Entry& b) { return KeysBefore(a.keys, b.keys); });
   std::vector<int64_t> order;
   order.reserve(entries.size());
   for (const Entry& entry : entries) order.push_back(entry.record);

@@ -35,6 +35,9 @@ class FileTable {
   virtual size_t LostCharacters() const = 0;
 };
 
+// The order of records by their keys: Null first, then ascending, key by key.
+bool KeysBefore(const std::vector<Variant>& a, const std::vector<Variant>& b);
+
 // The records of `table` ordered by these columns' values (Null first, equal keys in the file's
 // order): the file record of each ordered record. The keys are held in memory: beyond
 // kMaxOrderBytes of them EDatabaseError is raised.
