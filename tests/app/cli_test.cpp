@@ -10,29 +10,17 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include "tool_run.h"
+
 namespace {
 
 namespace fs = std::filesystem;
-
-struct RunResult {
-  int exitCode;
-  std::string out;
-  std::string err;
-};
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
+using qr2vor::test::Quote;
+using qr2vor::test::ReadAll;
+using qr2vor::test::RunResult;
 
 void WriteAll(const fs::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string Quote(const std::string& argument) {
-  std::string quoted = "'";
-  for (const char c : argument) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
 }
 
 class CliTest : public ::testing::Test {
@@ -46,13 +34,7 @@ class CliTest : public ::testing::Test {
   void TearDown() override { fs::remove_all(folder_); }
 
   RunResult Run(std::initializer_list<std::string> arguments) const {
-    std::string command = Quote(QR2VOR_BINARY);
-    for (const std::string& argument : arguments) command += " " + Quote(argument);
-    const fs::path out = folder_ / "stdout";
-    const fs::path err = folder_ / "stderr";
-    command += " >" + Quote(out.string()) + " 2>" + Quote(err.string());
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(out), ReadAll(err)};
+    return qr2vor::test::RunTool(folder_, arguments);
   }
 
   fs::path folder_;

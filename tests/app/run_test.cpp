@@ -16,7 +16,9 @@
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
+
 #include <sqlite3.h>
+#include "tool_run.h"
 
 #include "platform/gfx/raster_image.h"
 #include "report/report.h"
@@ -25,23 +27,9 @@ namespace qr2vor {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct RunResult {
-  int exitCode;
-  std::string out;
-  std::string err;
-};
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-std::string Quote(const std::string& argument) {
-  std::string quoted = "'";
-  for (const char c : argument) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
+using test::Quote;
+using test::ReadAll;
+using test::RunResult;
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
@@ -90,13 +78,7 @@ class RunCommandTest : public ::testing::Test {
   static std::string Csv() { return (Examples() / "invoice-lines.csv").string(); }
 
   RunResult Run(const std::vector<std::string>& arguments) const {
-    std::string command = Quote(QR2VOR_BINARY);
-    for (const std::string& argument : arguments) command += " " + Quote(argument);
-    const fs::path out = folder_ / "stdout";
-    const fs::path err = folder_ / "stderr";
-    command += " </dev/null >" + Quote(out.string()) + " 2>" + Quote(err.string());
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(out), ReadAll(err)};
+    return test::RunTool(folder_, arguments);
   }
 
   fs::path folder_;
