@@ -26,6 +26,11 @@ const TClassInfo& TControl::StaticClassInfo() {
 
 void TControl::SetParent(TWinControl* parent) {
   if (parent == parent_) return;
+  // A parent inside this control's own tree would close a cycle: parents destroy what they hold,
+  // so such a tree could not be freed.
+  for (const TControl* above = parent; above != nullptr; above = above->parent_) {
+    if (above == this) throw EInvalidOperation(msg::kControlParentSetToSelf);
+  }
   if (parent_ != nullptr) {
     parent_->ControlRemoved(this);
     // Searched from the end: parents and owners release their children last-first.

@@ -37,6 +37,7 @@ QR2VOR_EXCEPTION(EStringListError, EListError);
 QR2VOR_EXCEPTION(EConvertError, Exception);
 QR2VOR_EXCEPTION(EVariantError, Exception);
 QR2VOR_EXCEPTION(EComponentError, Exception);
+QR2VOR_EXCEPTION(EInvalidOperation, Exception);
 QR2VOR_EXCEPTION(EInvalidGraphic, Exception);
 QR2VOR_EXCEPTION(EDatabaseError, Exception);
 
@@ -49,6 +50,7 @@ inline constexpr const char* kStreamWrite = "Stream write error";
 inline constexpr const char* kInvalidStreamFormat = "Invalid stream format";
 inline constexpr const char* kInvalidPropertyValue = "Invalid property value";
 inline constexpr const char* kUnknownProperty = "Property does not exist";
+inline constexpr const char* kControlParentSetToSelf = "A control cannot have itself as its parent";
 inline constexpr const char* kInvalidPropertyPath = "Invalid property path";
 inline constexpr const char* kReadOnlyProperty = "Property is read-only";
 inline constexpr const char* kClassNotFound = "Class {} not found";

@@ -84,5 +84,29 @@ TEST(Controls, DestroyingAParentDestroysWhatItHolds) {
   EXPECT_EQ(form.ControlCount(), 0);
 }
 
+TEST(Controls, AParentInsideTheControlsOwnTreeIsRefused) {
+  TPanelForTest form(nullptr);
+  auto* outer = new TPanelForTest(&form);
+  auto* inner = new TPanelForTest(&form);
+  outer->SetParent(&form);
+  inner->SetParent(outer);
+  for (TWinControl* parent : {static_cast<TWinControl*>(outer), static_cast<TWinControl*>(inner)}) {
+    EXPECT_THROW(
+        {
+          try {
+            outer->SetParent(parent);
+          } catch (const EInvalidOperation& e) {
+            EXPECT_STREQ(e.what(), "A control cannot have itself as its parent");
+            throw;
+          }
+        },
+        EInvalidOperation);
+    // The tree stays as it was.
+    EXPECT_EQ(outer->Parent(), &form);
+    EXPECT_EQ(inner->Parent(), outer);
+    EXPECT_EQ(outer->ControlCount(), 1);
+  }
+}
+
 }  // namespace
 }  // namespace qr2vor
